@@ -1,0 +1,46 @@
+# Helpers shared by every tree of the build.
+
+function(orvane_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(ORVANE_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# GoogleTest is built from Debian's sources in every tree (native, -m32, MinGW),
+# so that all of them use the same version with the same flags.
+set(ORVANE_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest source tree")
+macro(orvane_use_gtest)
+  if(NOT TARGET gtest)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    add_subdirectory(${ORVANE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  endif()
+endmacro()
+
+# Registers one ctest test per GoogleTest suite found in SOURCES.
+#   orvane_add_suites(PREFIX p LABEL l COMMAND runner... SOURCES files... [OUT var])
+# OUT receives the names of the tests, for further properties.
+function(orvane_add_suites)
+  cmake_parse_arguments(A "" "PREFIX;LABEL;OUT" "COMMAND;SOURCES" ${ARGN})
+  set(names)
+  set(suites)
+  foreach(src IN LISTS A_SOURCES)
+    file(STRINGS ${src} lines REGEX "^(TEST|TEST_F|TEST_P|TYPED_TEST)\\([A-Za-z0-9_]+,")
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "^[A-Z_]+\\(([A-Za-z0-9_]+),.*" "\\1" suite "${line}")
+      list(APPEND suites ${suite})
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES suites)
+  foreach(suite IN LISTS suites)
+    add_test(NAME ${A_PREFIX}.${suite}
+             COMMAND ${A_COMMAND} --gtest_filter=${suite}.*:*/${suite}.*:${suite}/*)
+    set_tests_properties(${A_PREFIX}.${suite} PROPERTIES LABELS ${A_LABEL})
+    list(APPEND names ${A_PREFIX}.${suite})
+  endforeach()
+  if(A_OUT)
+    set(${A_OUT} ${names} PARENT_SCOPE)
+  endif()
+endfunction()

@@ -1,0 +1,33 @@
+# The native tree builds the two Windows trees and the 32-bit native tree as
+# sub-builds and registers all tests, so that one ctest run covers everything.
+include(ExternalProject)
+
+set(_sub_args
+  -DORVANE_SUPERBUILD=OFF
+  -DORVANE_WERROR=${ORVANE_WERROR}
+  -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE})
+
+foreach(_arch win32 win64)
+  if(_arch STREQUAL win32)
+    set(_toolchain ${CMAKE_SOURCE_DIR}/cmake/toolchain-i686-w64-mingw32.cmake)
+  else()
+    set(_toolchain ${CMAKE_SOURCE_DIR}/cmake/toolchain-x86_64-w64-mingw32.cmake)
+  endif()
+  ExternalProject_Add(${_arch}
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/${_arch}
+    CMAKE_ARGS ${_sub_args} -DCMAKE_TOOLCHAIN_FILE=${_toolchain}
+               -DORVANE_PEFIX=$<TARGET_FILE:pefix>
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND ""
+    DEPENDS pefix)
+endforeach()
+
+ExternalProject_Add(native32
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${CMAKE_BINARY_DIR}/native32
+  CMAKE_ARGS ${_sub_args} -DORVANE_NATIVE32=ON
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND "")
+
+include(${CMAKE_SOURCE_DIR}/tests/register.cmake)

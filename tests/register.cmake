@@ -1,0 +1,42 @@
+# Registration of every test of the build, included by the native top-level
+# tree. Windows tests run through tests/harness/wine-run, which needs the
+# harness (Xvfb and a Wine prefix) brought up by the "harness" fixture.
+
+set(_harness ${CMAKE_SOURCE_DIR}/tests/harness)
+set(_harness_env ORVANE_HARNESS_DIR=${CMAKE_BINARY_DIR}/harness ORVANE_BUILD_DIR=${CMAKE_BINARY_DIR}
+                 ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR})
+
+add_test(NAME harness.up COMMAND ${_harness}/harness-up)
+add_test(NAME harness.down COMMAND ${_harness}/harness-down)
+set_tests_properties(harness.up PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${_harness_env}"
+                                           LABELS "win;scenario")
+set_tests_properties(harness.down PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${_harness_env}"
+                                             LABELS "win;scenario")
+
+file(GLOB _native_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
+orvane_add_suites(PREFIX native LABEL native COMMAND $<TARGET_FILE:native_tests>
+                  SOURCES ${_native_sources})
+orvane_add_suites(PREFIX native32 LABEL native COMMAND ${CMAKE_BINARY_DIR}/native32/tests/native_tests
+                  SOURCES ${_native_sources})
+
+# Windows tests share one virtual desktop and one debug-viewer class name, so
+# they run one at a time.
+file(GLOB _win_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
+orvane_add_suites(PREFIX win LABEL win
+                  COMMAND ${_harness}/wine-run ${CMAKE_BINARY_DIR}/win64/tests/win_tests.exe
+                  SOURCES ${_win_sources} OUT _win_tests)
+file(GLOB _scenario_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/scenario/*_test.cpp)
+orvane_add_suites(PREFIX scenario LABEL scenario
+                  COMMAND ${_harness}/wine-run ${CMAKE_BINARY_DIR}/win64/tests/scenario_tests.exe
+                  SOURCES ${_scenario_sources} OUT _scenario_tests)
+if(_win_tests OR _scenario_tests)
+  set_tests_properties(${_win_tests} ${_scenario_tests} PROPERTIES
+    FIXTURES_REQUIRED wine RESOURCE_LOCK desktop TIMEOUT 300 ENVIRONMENT "${_harness_env}")
+endif()
+
+# The launcher's layout, checked on both shipped builds.
+foreach(_arch win32 win64)
+  add_test(NAME layout.${_arch}.pe_header
+           COMMAND ${_harness}/check-stub-layout ${CMAKE_BINARY_DIR}/${_arch}/src/Stub.exe)
+  set_tests_properties(layout.${_arch}.pe_header PROPERTIES LABELS native)
+endforeach()
