@@ -1,1 +1,116 @@
-// placeholder
+#include "launcher/StubWin.h"
+
+#include <windows.h>
+
+#include "launcher/ZDebug.h"
+#include "util/Utils.h"
+#include "util/UtilsText.h"
+
+namespace orvane {
+
+namespace {
+
+uint32_t g_exitCode = 0;
+
+// Reads what the role choice needs from the own executable. The package
+// reader supplies the agent flag, the agent file name and the trailer flags;
+// an executable without a package is a plain setup launcher with all flags
+// clear.
+void LoadOwnIdentity(StartupState& state) {
+  state.identity.ownPath = OwnPath();
+  state.identity.ownName = OwnFileName();
+}
+
+bool TopLevelWindowExists(const std::string& className) {
+  return ::FindWindowA(className.c_str(), nullptr) != nullptr;
+}
+
+// The bodies of the roles. The setup launcher's window and the agents'
+// forwarding arrive with the main window and the process utilities; until
+// then each role ends cleanly after its traces.
+void RunPlainAgent() {
+  AgentLog("CreateAndRun_X_Exe() --- Start");
+  AgentLog("CreateAndRun_X_Exe() --- End");
+}
+
+void RunXAgent() {
+  AgentLog("CheckTestMode");
+  AgentLog("WinMain");
+  AgentLog("DeleteMySelf");
+}
+
+void RunRelaunch() { AgentLog("RelaunchFromTemp"); }
+
+void RunSetupLauncher() {}
+
+void HandleParamOK(bool /*xExeIsRunning*/) {
+  AgentLog("HandleParamOK() --- Start");
+  AgentLog("HandleParamOK() --- End");
+}
+
+}  // namespace
+
+StartupState& Startup() {
+  static StartupState state;
+  return state;
+}
+
+void SetProcessExitCode(uint32_t code) { g_exitCode = code; }
+uint32_t ProcessExitCode() { return g_exitCode; }
+
+void DoRunStubWin() {
+  StartupState& state = Startup();
+  const StubIdentity& id = state.identity;
+  AgentLog("DoRunStubWin() --- Start");
+  state.instanceKey = InstanceKey(id);
+  state.xExeIsRunning = TopLevelWindowExists(XAgentWindowClass(id));
+  AgentLog("X_ExeIsRunning=" + BoolText(state.xExeIsRunning));
+  AgentLog("ThisIs_Plain_AutoUpdate_Exe=" + BoolText(ThisIsPlainAgent(id)));
+  AgentLog("ThisIs_X_AutoUpdate_Exe=" + BoolText(ThisIsXAgent(id)));
+
+  // A running instance of the same role owns the work; this one only traces.
+  if (!TopLevelWindowExists(state.instanceKey)) {
+    switch (ChooseStubRole(id, GetSwitchInt("/SpanCdLvl=", 1), state.relaunchFlag)) {
+      case StubRole::PlainAgent:
+        RunPlainAgent();
+        break;
+      case StubRole::XAgent:
+        RunXAgent();
+        break;
+      case StubRole::Relaunch:
+        RunRelaunch();
+        break;
+      case StubRole::SetupLauncher:
+        RunSetupLauncher();
+        break;
+    }
+  }
+  if (ThisIsPlainAgent(id)) HandleParamOK(state.xExeIsRunning);
+  AgentLog("DoRunStubWin() --- End");
+}
+
+uint32_t RunStub() {
+  const std::string commandLine = ::GetCommandLineA();
+  ConsolePidLine(" ==== STUB START ====> " + commandLine + "<");
+
+  StartupState& state = Startup();
+  LoadOwnIdentity(state);
+  if (ThisIsXAgent(state.identity)) SetLogPrefix(" X ");
+
+  AgentLog("");
+  AgentLog("");
+  AgentLog("=== START === " + state.identity.ownPath);
+  AgentLog("CommandLine=" + commandLine);
+  AgentLog("Agent Version=" + GetExeVersion(state.identity.ownPath, 1, 4));
+  ConsolePidLine(" ==== ThisIs_AutoUpdateProg=" + BoolText(state.identity.agentFlag));
+
+  DoRunStubWin();
+
+  ConsolePidLine(" ==== STUB END ====> " + commandLine + "<");
+  ConsoleLine("");
+  AgentLog("=== EXIT === " + state.identity.ownPath);
+  AgentLog("");
+  return ProcessExitCode();
+}
+
+}  // namespace orvane

@@ -1,1 +1,127 @@
-// placeholder
+#include "launcher/ZDebug.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "launcher/ZDebugDevice.h"
+#include "util/Files.h"
+
+namespace orvane {
+
+// ---- console device ---------------------------------------------------------
+
+ConsoleDevice::ConsoleDevice(uint8_t mode, std::string debugFile)
+    : mode_(mode),
+      debugFile_(std::move(debugFile)),
+      viewerMessage_(::RegisterWindowMessageA(kViewerMessage)),
+      buffer_([this](std::string_view piece) { Forward(piece); }) {}
+
+ConsoleDevice& ConsoleDevice::Instance() {
+  static ConsoleDevice device(kShippedMode, kDebugFile);
+  return device;
+}
+
+void ConsoleDevice::Write(std::string_view text) {
+  CriticalSectionLock hold(lock_);
+  buffer_.Write(text);
+}
+
+void ConsoleDevice::Flush() {
+  CriticalSectionLock hold(lock_);
+  buffer_.Flush();
+}
+
+void ConsoleDevice::Forward(std::string_view piece) {
+  if (mode_ == 1 || mode_ == 2) AppendText(debugFile_, NormalizeLineBreaks(piece));
+  if (mode_ != 0 && mode_ != 2) return;
+  const HWND viewer = ::FindWindowA(kViewerClass, nullptr);
+  if (!viewer) return;
+  // The viewer reads the atom's name while it handles the message, so the
+  // message is sent, not posted. A viewer that hangs must not hang the
+  // launcher: give up on it after a few seconds.
+  const std::string name(piece);
+  GlobalAtom atom(::GlobalAddAtomA(name.c_str()));
+  if (!atom) return;
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutA(viewer, viewerMessage_, kViewerWParam, static_cast<LPARAM>(atom.get()),
+                        SMTO_NORMAL | SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
+void ConsoleWrite(std::string_view text) { ConsoleDevice::Instance().Write(text); }
+
+void ConsoleFlush() { ConsoleDevice::Instance().Flush(); }
+
+void ConsoleLine(std::string_view text) {
+  ConsoleDevice& device = ConsoleDevice::Instance();
+  std::string line(text);
+  line += "\r\n";
+  device.Write(line);
+  device.Flush();
+}
+
+void ConsolePidLine(std::string_view text) {
+  char pid[16];
+  std::snprintf(pid, sizeof pid, "%lu", static_cast<unsigned long>(::GetCurrentProcessId()));
+  std::string line(pid);
+  line += text;
+  ConsoleLine(line);
+}
+
+void ReportException(std::string_view error, std::string_view method, std::string_view remark) {
+  ConsoleLine(ExceptionReportLine(error, method, remark));
+}
+
+// ---- agent log ----------------------------------------------------------------
+
+namespace {
+
+struct AgentLogState {
+  bool traceOn = false;
+  std::string prefix = "   ";
+  std::string path;  // computed on first use
+};
+
+AgentLogState& LogState() {
+  static AgentLogState state;
+  return state;
+}
+
+std::string OwnExecutablePath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+std::string LocaleText(LCTYPE type, const char* fallback) {
+  char buf[8] = {};
+  if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buf, sizeof buf) <= 1) return fallback;
+  return buf;
+}
+
+}  // namespace
+
+void SetTraceOn(bool on) { LogState().traceOn = on; }
+bool TraceOn() { return LogState().traceOn; }
+void SetLogPrefix(std::string_view prefix) { LogState().prefix.assign(prefix); }
+
+void AgentLog(std::string_view message) {
+  AgentLogState& state = LogState();
+  if (!state.traceOn) return;
+  if (state.path.empty()) state.path = AgentLogPath(OwnExecutablePath());
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  const std::string stamp =
+      AgentLogStamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                    LocaleText(LOCALE_SDATE, "/"), LocaleText(LOCALE_STIME, ":"));
+  AppendLine(state.path, AgentLogLine(stamp, ::GetCurrentThreadId(), state.prefix, message));
+}
+
+}  // namespace orvane

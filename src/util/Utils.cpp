@@ -1,1 +1,401 @@
-// placeholder
+// Utils: switch reader, own file and system folders, version resources,
+// library loading and Windows identification.
+#include "util/Utils.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "launcher/ZDebug.h"
+#include "util/UtilsSwitch.h"
+#include "util/UtilsText.h"
+
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
+namespace orvane {
+
+namespace {
+
+bool IsLeadByte(unsigned char byte) {
+  return ::IsDBCSLeadByte(byte) != FALSE;
+}
+
+// A folder the system could not name stays empty: a lone "\" would stand
+// for the root of the current drive.
+std::string WithTrailingBackslash(std::string_view path, bool add) {
+  if (path.empty())
+    return {};
+  return NormalizeTrailingBackslash(path, add, IsLeadByte);
+}
+
+// Calls `query(buffer, size)` — a system call that returns the length it
+// wrote, or the size it needs when the buffer is too small — until the
+// answer fits.
+template <class Query>
+std::string QueryPath(Query query) {
+  std::string buffer(MAX_PATH + 1, '\0');
+  for (;;) {
+    const UINT length = query(&buffer[0], static_cast<UINT>(buffer.size()));
+    if (length == 0)
+      return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
+    buffer.assign(static_cast<size_t>(length) + 1, '\0');
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Switch reader
+
+std::string CommandTail() {
+  return CommandTail(::GetCommandLineA(), OwnPath());
+}
+
+std::string GetSwitch(std::string_view name, std::string_view defaultValue) {
+  return GetSwitch(std::string_view(CommandTail()), name, defaultValue);
+}
+
+int64_t GetSwitchInt(std::string_view name, int64_t defaultValue) {
+  return GetSwitchInt(std::string_view(CommandTail()), name, defaultValue);
+}
+
+bool HasSwitch(std::string_view name) {
+  return HasSwitch(std::string_view(CommandTail()), name);
+}
+
+// ---------------------------------------------------------------------------
+// Own file and system folders
+
+std::string OwnPath() {
+  // GetModuleFileNameA returns the buffer size (and cuts the name) when the
+  // buffer is too small, so grow until the answer is shorter than the buffer.
+  std::string buffer(MAX_PATH + 1, '\0');
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameA(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
+    if (length == 0)
+      return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
+    if (buffer.size() >= 32768)
+      return {};
+    buffer.assign(buffer.size() * 2, '\0');
+  }
+}
+
+std::string OwnFileName() {
+  return FileNamePart(OwnPath(), IsLeadByte);
+}
+
+std::string OwnFileNameNoExt() {
+  return NameWithoutExtension(OwnPath(), false, IsLeadByte);
+}
+
+std::string OwnDir(bool trailingBackslash) {
+  return WithTrailingBackslash(DirectoryPart(OwnPath(), IsLeadByte), trailingBackslash);
+}
+
+std::string WindowsDir(bool trailingBackslash) {
+  return WithTrailingBackslash(
+      QueryPath([](char* buffer, UINT size) { return ::GetWindowsDirectoryA(buffer, size); }),
+      trailingBackslash);
+}
+
+std::string SystemDir(bool trailingBackslash) {
+  return WithTrailingBackslash(
+      QueryPath([](char* buffer, UINT size) { return ::GetSystemDirectoryA(buffer, size); }),
+      trailingBackslash);
+}
+
+std::string TempDir(bool trailingBackslash) {
+  return WithTrailingBackslash(QueryPath([](char* buffer, UINT size) {
+                                 return static_cast<UINT>(::GetTempPathA(size, buffer));
+                               }),
+                               trailingBackslash);
+}
+
+// ---------------------------------------------------------------------------
+// Library loading
+
+void RestrictDllSearchToSystem() {
+  // SetDefaultDllDirectories exists from Windows 8 (and Windows 7 with
+  // KB2533623); where it is missing, SetDllDirectoryA("") still removes the
+  // current directory from the search order.
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  if (HMODULE kernel = ::GetModuleHandleA("kernel32.dll")) {
+    if (auto set = ProcAs<SetDefaultDllDirectoriesFn>(
+            ::GetProcAddress(kernel, "SetDefaultDllDirectories"))) {
+      set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+  }
+  ::SetDllDirectoryA("");
+}
+
+Module LoadSystemLibrary(std::string_view name) {
+  // Only a bare file name: "..\\x.dll" would leave the System folder.
+  if (name.empty() || name.find_first_of("\\/:") != std::string_view::npos)
+    return Module();
+  const std::string system = SystemDir(false);
+  if (system.empty())
+    return Module();
+  const std::string path = system + "\\" + std::string(name);
+  // The altered search path makes the library's own dependencies come from
+  // the System folder as well.
+  HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (reinterpret_cast<uintptr_t>(module) < 33)
+    return Module();
+  return Module(module);
+}
+
+LibraryProc GetProcFromLibrary(std::string_view library, std::string_view procName) {
+  LibraryProc result;
+  result.module = LoadSystemLibrary(library);
+  if (result.module) {
+    result.proc = ::GetProcAddress(result.module.get(), std::string(procName).c_str());
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------------------
+// Version resources
+
+namespace {
+
+// version.dll is not a KnownDLL, so importing it would let the loader take a
+// copy planted beside the launcher; it is loaded from the System folder.
+class VersionApi {
+ public:
+  VersionApi() : module_(LoadSystemLibrary("version.dll")) {
+    if (!module_)
+      return;
+    sizeOf_ = Lookup<SizeFn>("GetFileVersionInfoSizeA");
+    infoOf_ = Lookup<InfoFn>("GetFileVersionInfoA");
+    query_ = Lookup<QueryFn>("VerQueryValueA");
+  }
+
+  bool ok() const { return sizeOf_ && infoOf_ && query_; }
+
+  // The version block of `file`, or an error text in `error`.
+  bool ReadBlock(const std::string& file, std::vector<char>& block, std::string& error) const {
+    if (!ok()) {
+      error = "version.dll is not available";
+      return false;
+    }
+    DWORD ignored = 0;
+    const DWORD size = sizeOf_(file.c_str(), &ignored);
+    if (size == 0) {
+      error = GetLastErrorText();
+      return false;
+    }
+    block.assign(size < kMinBlock ? kMinBlock : size, '\0');
+    if (!infoOf_(file.c_str(), 0, static_cast<DWORD>(block.size()), block.data())) {
+      error = GetLastErrorText();
+      return false;
+    }
+    return true;
+  }
+
+  // The value at `subBlock`, or null with `length` 0.
+  const void* Query(const std::vector<char>& block, const char* subBlock, UINT& length) const {
+    void* value = nullptr;
+    length = 0;
+    // VerQueryValueA takes a non-const block but does not change it.
+    if (!query_(const_cast<char*>(block.data()), subBlock, &value, &length))
+      return nullptr;
+    return length == 0 ? nullptr : value;
+  }
+
+ private:
+  static constexpr DWORD kMinBlock = 16384;
+  using SizeFn = DWORD(WINAPI*)(LPCSTR, LPDWORD);
+  using InfoFn = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
+  using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+
+  template <class Fn>
+  Fn Lookup(const char* name) const {
+    return ProcAs<Fn>(::GetProcAddress(module_.get(), name));
+  }
+
+  Module module_;
+  SizeFn sizeOf_ = nullptr;
+  InfoFn infoOf_ = nullptr;
+  QueryFn query_ = nullptr;
+};
+
+std::string FinishVersion(std::string version, int width, int count) {
+  if (width > 1 || count < 4)
+    return NormalizeVersion(version, width, count);
+  return version;
+}
+
+}  // namespace
+
+std::string GetExeVersion(std::string_view file, int width, int count) {
+  const std::string path = file.empty() ? OwnPath() : std::string(file);
+  const VersionApi api;
+  std::vector<char> block;
+  std::string error;
+  if (!api.ReadBlock(path, block, error)) {
+    ReportException(error, "Utils.GetExeVersion()", path);
+    return {};
+  }
+  UINT length = 0;
+  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(api.Query(block, "\\", length));
+  if (!fixed || length < sizeof(VS_FIXEDFILEINFO)) {
+    ReportException("no fixed file information", "Utils.GetExeVersion()", path);
+    return {};
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS),
+                LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
+                LOWORD(fixed->dwFileVersionLS));
+  return FinishVersion(text, width, count);
+}
+
+std::string GetProductVersion(std::string_view file, int width, int count) {
+  const std::string path = file.empty() ? OwnPath() : std::string(file);
+  const VersionApi api;
+  std::vector<char> block;
+  std::string error;
+  if (!api.ReadBlock(path, block, error)) {
+    ReportException(error, "Utils.GetProductVersion()", path);
+    return {};
+  }
+  UINT length = 0;
+  const auto* translation =
+      static_cast<const WORD*>(api.Query(block, "\\VarFileInfo\\Translation", length));
+  if (!translation || length < 2 * sizeof(WORD)) {
+    ReportException("no translation", "Utils.GetProductVersion()", path);
+    return {};
+  }
+  char subBlock[64];
+  std::snprintf(subBlock, sizeof subBlock, "\\StringFileInfo\\%04x%04x\\ProductVersion",
+                translation[0], translation[1]);
+  const auto* value = static_cast<const char*>(api.Query(block, subBlock, length));
+  if (!value) {
+    ReportException("no ProductVersion", "Utils.GetProductVersion()", path);
+    return {};
+  }
+  // The length counts the terminating zero when there is one.
+  std::string version(value, strnlen(value, length));
+  for (char& c : version) {
+    if (c == ',')
+      c = '.';
+  }
+  return FinishVersion(version, width, count);
+}
+
+// ---------------------------------------------------------------------------
+// Windows identification
+
+namespace {
+
+OsVersionRecord ReadOsVersionRecord() {
+  OsVersionRecord record;
+  OSVERSIONINFOEXA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) {
+    // Systems before NT 4 SP6 know only the short record.
+    info = OSVERSIONINFOEXA{};
+    info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+    if (!::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info)))
+      return record;
+  }
+  record.platformId = info.dwPlatformId;
+  record.version = {info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber};
+  record.servicePack =
+      Trim(std::string(info.szCSDVersion, strnlen(info.szCSDVersion, sizeof info.szCSDVersion)));
+  record.productType = info.wProductType;
+  if (OsVersionMayBeUnderReported(record.version)) {
+    record.version =
+        CorrectOsVersion(record.version, GetProductVersion(SystemDir(true) + "kernel32.dll"));
+  }
+  return record;
+}
+
+}  // namespace
+
+const OsVersionRecord& GetOsVersionRecord() {
+  static const OsVersionRecord record = ReadOsVersionRecord();
+  return record;
+}
+
+bool IsNT() {
+  return GetOsVersionRecord().platformId == kPlatformNT;
+}
+
+bool IsXP() {
+  // 0: not yet determined, 1: no, 2: yes.
+  static uint8_t state = 0;
+  if (state == 0)
+    state = (IsNT() && GetOSVersion() == "5.1") ? 2 : 1;
+  return state == 2;
+}
+
+bool IsWin8OrLater() {
+  const OsVersionRecord& record = GetOsVersionRecord();
+  return IsWindows8OrLater(record.platformId, record.version);
+}
+
+bool IsServer() {
+  const uint8_t type = GetOsVersionRecord().productType;
+  return ::GetSystemMetrics(SM_SERVERR2) != 0 || type == VER_NT_DOMAIN_CONTROLLER ||
+         type == VER_NT_SERVER;
+}
+
+bool IsWin64() {
+#ifdef _WIN64
+  return true;
+#else
+  static const bool wow64 = [] {
+    // IsWow64Process is missing before XP SP2; such systems are 32-bit.
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    if (!kernel)
+      return false;
+    auto isWow64 = ProcAs<IsWow64ProcessFn>(::GetProcAddress(kernel, "IsWow64Process"));
+    BOOL result = FALSE;
+    return isWow64 && isWow64(::GetCurrentProcess(), &result) && result;
+  }();
+  return wow64;
+#endif
+}
+
+namespace {
+
+const OsIdentity& CachedOsIdentity() {
+  static const OsIdentity identity = [] {
+    const OsVersionRecord& record = GetOsVersionRecord();
+    OsFacts facts;
+    facts.platformId = record.platformId;
+    facts.version = record.version;
+    facts.is64BitWindows = IsWin64();
+    facts.isServer = IsServer();
+    return IdentifyOs(facts);
+  }();
+  return identity;
+}
+
+}  // namespace
+
+std::string GetOSVersion() {
+  return CachedOsIdentity().version;
+}
+std::string GetOSName() {
+  return CachedOsIdentity().name;
+}
+uint32_t GetOSCode() {
+  return CachedOsIdentity().code;
+}
+std::string GetServicePack() {
+  return GetOsVersionRecord().servicePack;
+}
+
+}  // namespace orvane

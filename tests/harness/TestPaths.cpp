@@ -1,1 +1,78 @@
-// placeholder
+#include "harness/TestPaths.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace orvane::test {
+
+namespace {
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+void DeleteTreeForTest(const std::string& dir) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = ::FindFirstFileA((dir + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = dir + "\\" + name;
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        DeleteTreeForTest(path);
+      } else {
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+          ::RemoveDirectoryA(path.c_str());
+        else
+          ::DeleteFileA(path.c_str());
+      }
+    } while (::FindNextFileA(h, &fd));
+    ::FindClose(h);
+  }
+  ::RemoveDirectoryA(dir.c_str());
+}
+
+}  // namespace
+
+std::string BuildDir() { return Env("ORVANE_WIN_BUILD_DIR"); }
+std::string SourceDir() { return Env("ORVANE_WIN_SOURCE_DIR"); }
+std::string StubExe() { return BuildDir() + "\\win64\\src\\Stub.exe"; }
+
+std::string ScratchDir(const std::string& name) {
+  char temp[MAX_PATH + 1] = {};
+  ::GetTempPathA(sizeof temp, temp);
+  const std::string root = std::string(temp) + "orvane-tests";
+  ::CreateDirectoryA(root.c_str(), nullptr);
+  const std::string dir = root + "\\" + name;
+  DeleteTreeForTest(dir);
+  ::CreateDirectoryA(dir.c_str(), nullptr);
+  return dir;
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to) {
+  return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool FileExists(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  std::string data;
+  char buf[65536];
+  DWORD n = 0;
+  while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) data.append(buf, n);
+  ::CloseHandle(h);
+  return data;
+}
+
+}  // namespace orvane::test

@@ -1,0 +1,54 @@
+#include "harness/LauncherProcess.h"
+
+#include <vector>
+
+#include "util/Handles.h"
+
+namespace orvane::test {
+
+std::string Quote(const std::string& path) { return "\"" + path + "\""; }
+
+ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs,
+                         const std::string& workDir) {
+  ProcessResult result;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  std::vector<char> cmd(commandLine.begin(), commandLine.end());
+  cmd.push_back('\0');
+  if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
+    return result;
+  result.started = true;
+  KernelObject process(pi.hProcess);
+  KernelObject thread(pi.hThread);
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    const DWORD waited = ::GetTickCount() - start;
+    if (waited >= timeoutMs) {
+      // Only the process this helper started is ended, by its handle.
+      ::TerminateProcess(process.get(), 0xDEAD);
+      ::WaitForSingleObject(process.get(), 5000);
+      return result;
+    }
+    HANDLE h = process.get();
+    const DWORD r = ::MsgWaitForMultipleObjects(1, &h, FALSE, timeoutMs - waited, QS_ALLINPUT);
+    if (r == WAIT_OBJECT_0) break;
+    MSG m;
+    while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&m);
+      ::DispatchMessageA(&m);
+    }
+  }
+  // Messages the process sent just before it ended.
+  MSG m;
+  while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&m);
+    ::DispatchMessageA(&m);
+  }
+  result.finished = true;
+  ::GetExitCodeProcess(process.get(), &result.exitCode);
+  return result;
+}
+
+}  // namespace orvane::test

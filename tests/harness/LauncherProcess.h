@@ -1,0 +1,25 @@
+// LauncherProcess: starts a program (the launcher) as a separate process and
+// waits for it while pumping this thread's messages, so that a DebugViewer
+// in this thread receives the trace the process sends meanwhile.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace orvane::test {
+
+struct ProcessResult {
+  bool started = false;
+  bool finished = false;  // false: timed out and terminated
+  DWORD exitCode = 0;
+};
+
+// commandLine is passed to CreateProcess as it is (quote the program path
+// yourself when it may contain blanks); workDir may be empty.
+ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000,
+                         const std::string& workDir = {});
+
+std::string Quote(const std::string& path);
+
+}  // namespace orvane::test

@@ -1,0 +1,21 @@
+// Paths of the build as a Windows test sees them under Wine.
+#pragma once
+
+#include <string>
+
+namespace orvane::test {
+
+// Windows form of the build and source trees (from the harness environment).
+std::string BuildDir();
+std::string SourceDir();
+// The launcher of the 64-bit test build.
+std::string StubExe();
+// A fresh, empty folder for one test, below the Temp folder.
+std::string ScratchDir(const std::string& name);
+// Copies a file; returns false on failure.
+bool CopyFileTo(const std::string& from, const std::string& to);
+bool FileExists(const std::string& path);
+// The whole content of a file, or empty.
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace orvane::test
