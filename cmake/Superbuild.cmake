@@ -34,4 +34,15 @@ ExternalProject_Add(native32
   BUILD_ALWAYS ON
   INSTALL_COMMAND "")
 
+# The portable code once more with clang, under ASan and UBSan.
+find_program(ORVANE_CLANGXX clang++ REQUIRED)
+find_program(ORVANE_CLANG clang REQUIRED)
+ExternalProject_Add(native-clang
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${CMAKE_BINARY_DIR}/native-clang
+  CMAKE_ARGS ${_sub_args} -DORVANE_SANITIZE=ON
+             -DCMAKE_CXX_COMPILER=${ORVANE_CLANGXX} -DCMAKE_C_COMPILER=${ORVANE_CLANG}
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND "")
+
 include(${CMAKE_SOURCE_DIR}/tests/register.cmake)

@@ -23,6 +23,10 @@ orvane_add_suites(PREFIX native32 LABEL native
                   COMMAND ${QEMU_I386} ${CMAKE_BINARY_DIR}/native32/tests/native_tests
                   SOURCES ${_native_sources})
 
+orvane_add_suites(PREFIX native-asan LABEL native
+                  COMMAND ${CMAKE_BINARY_DIR}/native-clang/tests/native_tests
+                  SOURCES ${_native_sources})
+
 # Windows tests share one virtual desktop and one debug-viewer class name, so
 # they run one at a time.
 file(GLOB _win_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)

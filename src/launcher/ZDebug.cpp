@@ -6,6 +6,7 @@
 
 #include "launcher/ZDebugDevice.h"
 #include "util/Files.h"
+#include "util/Utils.h"
 
 namespace orvane {
 
@@ -87,19 +88,6 @@ AgentLogState& LogState() {
   return state;
 }
 
-std::string OwnExecutablePath() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
 std::string LocaleText(LCTYPE type, const char* fallback) {
   char buf[8] = {};
   if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buf, sizeof buf) <= 1) return fallback;
@@ -115,7 +103,7 @@ void SetLogPrefix(std::string_view prefix) { LogState().prefix.assign(prefix); }
 void AgentLog(std::string_view message) {
   AgentLogState& state = LogState();
   if (!state.traceOn) return;
-  if (state.path.empty()) state.path = AgentLogPath(OwnExecutablePath());
+  if (state.path.empty()) state.path = AgentLogPath(OwnPath());
   SYSTEMTIME now;
   ::GetLocalTime(&now);
   const std::string stamp =

@@ -30,6 +30,7 @@ LRESULT CALLBACK DebugViewer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     char name[512] = {};
     const UINT n = ::GlobalGetAtomNameA(static_cast<ATOM>(lp), name, sizeof name);
     self->pieces_.emplace_back(name, n);
+    if (self->onPiece_) self->onPiece_(self->pieces_.back());
     return 0;
   }
   return ::DefWindowProcA(hwnd, msg, wp, lp);

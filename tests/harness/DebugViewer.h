@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ class DebugViewer {
   // The text split at CR LF (the last, unterminated part only when not empty).
   std::vector<std::string> Lines() const;
   void Clear() { pieces_.clear(); }
+  // Called with every piece as it arrives.
+  void OnPiece(std::function<void(const std::string&)> callback) { onPiece_ = std::move(callback); }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -31,6 +34,7 @@ class DebugViewer {
   HWND window_ = nullptr;
   UINT message_ = 0;
   std::vector<std::string> pieces_;
+  std::function<void(const std::string&)> onPiece_;
 };
 
 // Pumps the thread's messages for `ms` milliseconds.
