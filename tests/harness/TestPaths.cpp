@@ -42,7 +42,17 @@ void DeleteTreeForTest(const std::string& dir) {
 
 std::string BuildDir() { return Env("ORVANE_WIN_BUILD_DIR"); }
 std::string SourceDir() { return Env("ORVANE_WIN_SOURCE_DIR"); }
-std::string StubExe() { return BuildDir() + "\\win64\\src\\Stub.exe"; }
+// Under Wine the tests run from the superbuild's win64 tree; a native
+// Windows build names its own folders through the environment.
+std::string StubExe() {
+  const std::string own = Env("ORVANE_STUB_EXE");
+  return own.empty() ? BuildDir() + "\\win64\\src\\Stub.exe" : own;
+}
+
+std::string TestBinDir() {
+  const std::string own = Env("ORVANE_TEST_BIN_DIR");
+  return own.empty() ? BuildDir() + "\\win64\\tests" : own;
+}
 
 std::string ScratchDir(const std::string& name) {
   char temp[MAX_PATH + 1] = {};

@@ -10,6 +10,8 @@ std::string BuildDir();
 std::string SourceDir();
 // The launcher of the 64-bit test build.
 std::string StubExe();
+// The folder of the test programs and helper binaries (planted.dll, loadprobe.exe).
+std::string TestBinDir();
 // A fresh, empty folder for one test, below the Temp folder.
 std::string ScratchDir(const std::string& name);
 // Copies a file; returns false on failure.

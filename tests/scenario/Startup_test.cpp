@@ -54,7 +54,7 @@ TEST(StartupScenario, PlantedLibrariesBesideTheLauncherAreNotUsed) {
   const std::string dir = test::ScratchDir("planted");
   const std::string exe = dir + "\\Setup.exe";
   ASSERT_TRUE(test::CopyFileTo(test::StubExe(), exe));
-  const std::string planted = test::BuildDir() + "\\win64\\tests\\planted.dll";
+  const std::string planted = test::TestBinDir() + "\\planted.dll";
   const char* names[] = {"version.dll", "riched32.dll", "wininet.dll", "shfolder.dll"};
   for (const char* name : names) ASSERT_TRUE(test::CopyFileTo(planted, dir + "\\" + name));
 
@@ -63,7 +63,7 @@ TEST(StartupScenario, PlantedLibrariesBesideTheLauncherAreNotUsed) {
   {
     const std::string probeDir = test::ScratchDir("planted-probe");
     const std::string probe = probeDir + "\\probe.exe";
-    ASSERT_TRUE(test::CopyFileTo(test::BuildDir() + "\\win64\\tests\\loadprobe.exe", probe));
+    ASSERT_TRUE(test::CopyFileTo(test::TestBinDir() + "\\loadprobe.exe", probe));
     for (const char* name : names) {
       ASSERT_TRUE(test::CopyFileTo(planted, probeDir + "\\" + name));
       const auto probed = RunProcess(Quote(probe) + " " + name + " call", 60000, probeDir);
