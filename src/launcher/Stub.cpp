@@ -16,5 +16,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 // escaping exception, which pulls a 45 KB demangler into every package. The
 // launcher has no console to print to; ending the process is all it can do.
 namespace __gnu_cxx {
-void __verbose_terminate_handler() { ::ExitProcess(3); }
+void __verbose_terminate_handler() {
+  ::ExitProcess(3);
+}
 }  // namespace __gnu_cxx

@@ -13,14 +13,18 @@ bool ThisIsXAgent(const StubIdentity& id) {
 }
 
 StubRole ChooseStubRole(const StubIdentity& id, long long spanCdLevel, bool relaunchFlag) {
-  if (ThisIsPlainAgent(id)) return StubRole::PlainAgent;
-  if (ThisIsXAgent(id)) return StubRole::XAgent;
-  if (spanCdLevel == 1 && relaunchFlag) return StubRole::Relaunch;
+  if (ThisIsPlainAgent(id))
+    return StubRole::PlainAgent;
+  if (ThisIsXAgent(id))
+    return StubRole::XAgent;
+  if (spanCdLevel == 1 && relaunchFlag)
+    return StubRole::Relaunch;
   return StubRole::SetupLauncher;
 }
 
 std::string InstanceKey(const StubIdentity& id) {
-  if (id.agentFlag) return ".AutoUpdate." + NameWithoutExtension(id.ownName, false);
+  if (id.agentFlag)
+    return ".AutoUpdate." + NameWithoutExtension(id.ownName, false);
   return id.ownPath;
 }
 

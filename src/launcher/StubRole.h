@@ -16,10 +16,10 @@ enum class StubRole {
 };
 
 struct StubIdentity {
-  bool agentFlag = false;      // the own package says "agent"
-  std::string ownName;         // N: file-name part of the own executable
-  std::string agentFileName;   // G: the agent file name the package names
-  std::string ownPath;         // full path of the own executable
+  bool agentFlag = false;     // the own package says "agent"
+  std::string ownName;        // N: file-name part of the own executable
+  std::string agentFileName;  // G: the agent file name the package names
+  std::string ownPath;        // full path of the own executable
 };
 
 bool ThisIsPlainAgent(const StubIdentity& id);

@@ -39,7 +39,9 @@ void RunXAgent() {
   AgentLog("DeleteMySelf");
 }
 
-void RunRelaunch() { AgentLog("RelaunchFromTemp"); }
+void RunRelaunch() {
+  AgentLog("RelaunchFromTemp");
+}
 
 void RunSetupLauncher() {}
 
@@ -55,8 +57,12 @@ StartupState& Startup() {
   return state;
 }
 
-void SetProcessExitCode(uint32_t code) { g_exitCode = code; }
-uint32_t ProcessExitCode() { return g_exitCode; }
+void SetProcessExitCode(uint32_t code) {
+  g_exitCode = code;
+}
+uint32_t ProcessExitCode() {
+  return g_exitCode;
+}
 
 void DoRunStubWin() {
   StartupState& state = Startup();
@@ -85,7 +91,8 @@ void DoRunStubWin() {
         break;
     }
   }
-  if (ThisIsPlainAgent(id)) HandleParamOK(state.xExeIsRunning);
+  if (ThisIsPlainAgent(id))
+    HandleParamOK(state.xExeIsRunning);
   AgentLog("DoRunStubWin() --- End");
 }
 
@@ -95,7 +102,8 @@ uint32_t RunStub() {
 
   StartupState& state = Startup();
   LoadOwnIdentity(state);
-  if (ThisIsXAgent(state.identity)) SetLogPrefix(" X ");
+  if (ThisIsXAgent(state.identity))
+    SetLogPrefix(" X ");
 
   AgentLog("");
   AgentLog("");

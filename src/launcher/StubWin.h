@@ -14,8 +14,8 @@ namespace orvane {
 
 // Process-wide start-up state, set before the role is chosen.
 struct StartupState {
-  StubIdentity identity;        // N, G, own path and the agent flag
-  bool relaunchFlag = false;    // trailer flag bit 2: rerun from Temp on spanned media
+  StubIdentity identity;                   // N, G, own path and the agent flag
+  bool relaunchFlag = false;               // trailer flag bit 2: rerun from Temp on spanned media
   std::string instanceKey = "OrvaneStub";  // replaced by DoRunStubWin before use
   bool xExeIsRunning = false;
 };

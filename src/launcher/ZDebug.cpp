@@ -34,24 +34,32 @@ void ConsoleDevice::Flush() {
 }
 
 void ConsoleDevice::Forward(std::string_view piece) {
-  if (mode_ == 1 || mode_ == 2) AppendText(debugFile_, NormalizeLineBreaks(piece));
-  if (mode_ != 0 && mode_ != 2) return;
+  if (mode_ == 1 || mode_ == 2)
+    AppendText(debugFile_, NormalizeLineBreaks(piece));
+  if (mode_ != 0 && mode_ != 2)
+    return;
   const HWND viewer = ::FindWindowA(kViewerClass, nullptr);
-  if (!viewer) return;
+  if (!viewer)
+    return;
   // The viewer reads the atom's name while it handles the message, so the
   // message is sent, not posted. A viewer that hangs must not hang the
   // launcher: give up on it after a few seconds.
   const std::string name(piece);
   GlobalAtom atom(::GlobalAddAtomA(name.c_str()));
-  if (!atom) return;
+  if (!atom)
+    return;
   DWORD_PTR ignored = 0;
   ::SendMessageTimeoutA(viewer, viewerMessage_, kViewerWParam, static_cast<LPARAM>(atom.get()),
                         SMTO_NORMAL | SMTO_ABORTIFHUNG, 5000, &ignored);
 }
 
-void ConsoleWrite(std::string_view text) { ConsoleDevice::Instance().Write(text); }
+void ConsoleWrite(std::string_view text) {
+  ConsoleDevice::Instance().Write(text);
+}
 
-void ConsoleFlush() { ConsoleDevice::Instance().Flush(); }
+void ConsoleFlush() {
+  ConsoleDevice::Instance().Flush();
+}
 
 void ConsoleLine(std::string_view text) {
   ConsoleDevice& device = ConsoleDevice::Instance();
@@ -90,20 +98,29 @@ AgentLogState& LogState() {
 
 std::string LocaleText(LCTYPE type, const char* fallback) {
   char buf[8] = {};
-  if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buf, sizeof buf) <= 1) return fallback;
+  if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buf, sizeof buf) <= 1)
+    return fallback;
   return buf;
 }
 
 }  // namespace
 
-void SetTraceOn(bool on) { LogState().traceOn = on; }
-bool TraceOn() { return LogState().traceOn; }
-void SetLogPrefix(std::string_view prefix) { LogState().prefix.assign(prefix); }
+void SetTraceOn(bool on) {
+  LogState().traceOn = on;
+}
+bool TraceOn() {
+  return LogState().traceOn;
+}
+void SetLogPrefix(std::string_view prefix) {
+  LogState().prefix.assign(prefix);
+}
 
 void AgentLog(std::string_view message) {
   AgentLogState& state = LogState();
-  if (!state.traceOn) return;
-  if (state.path.empty()) state.path = AgentLogPath(OwnPath());
+  if (!state.traceOn)
+    return;
+  if (state.path.empty())
+    state.path = AgentLogPath(OwnPath());
   SYSTEMTIME now;
   ::GetLocalTime(&now);
   const std::string stamp =

@@ -28,7 +28,6 @@ void SetLogPrefix(std::string_view prefix);
 void AgentLog(std::string_view message);
 
 // " --- " + " [ Method = ... ] " + " [ Remark = ... ] " + " [ ErrMsg = ... ] " to the console.
-void ReportException(std::string_view error, std::string_view method,
-                     std::string_view remark = {});
+void ReportException(std::string_view error, std::string_view method, std::string_view remark = {});
 
 }  // namespace orvane

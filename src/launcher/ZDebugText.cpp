@@ -12,15 +12,18 @@ void ConsoleBuffer::Write(std::string_view text) {
     std::memcpy(buffer_ + count_, text.data(), take);
     count_ += take;
     text.remove_prefix(take);
-    if (count_ == kCapacity) Flush();
+    if (count_ == kCapacity)
+      Flush();
   }
 }
 
 void ConsoleBuffer::Flush() {
-  if (count_ == 0) return;
+  if (count_ == 0)
+    return;
   const std::string_view piece(buffer_, count_);
   count_ = 0;  // cleared first: a sink that writes again must not see this piece twice
-  if (sink_) sink_(piece);
+  if (sink_)
+    sink_(piece);
 }
 
 std::string NormalizeLineBreaks(std::string_view text) {
@@ -30,7 +33,8 @@ std::string NormalizeLineBreaks(std::string_view text) {
     const char c = text[i];
     if (c == '\r') {
       out += "\r\n";
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      if (i + 1 < text.size() && text[i + 1] == '\n')
+        ++i;
     } else if (c == '\n') {
       out += "\r\n";
     } else {
@@ -44,7 +48,8 @@ std::string ExceptionReportLine(std::string_view error, std::string_view method,
                                 std::string_view remark) {
   std::string line = " --- ";
   auto item = [&line](std::string_view label, std::string_view value) {
-    if (value.empty()) return;
+    if (value.empty())
+      return;
     line += " [ ";
     line += label;
     line += value;
@@ -61,9 +66,11 @@ std::string AgentLogPath(std::string_view ownPath) {
   const std::string_view folder =
       slash == std::string_view::npos ? std::string_view() : ownPath.substr(0, slash + 1);
   std::string name(slash == std::string_view::npos ? ownPath : ownPath.substr(slash + 1));
-  if (name.compare(0, 2, "X_") != 0) name.insert(0, "X_");
+  if (name.compare(0, 2, "X_") != 0)
+    name.insert(0, "X_");
   const size_t dot = name.find_last_of('.');
-  if (dot != std::string::npos) name.erase(dot);
+  if (dot != std::string::npos)
+    name.erase(dot);
   return std::string(folder) + name + ".log";
 }
 

@@ -9,9 +9,11 @@ namespace orvane {
 bool AppendText(const std::string& path, std::string_view bytes) {
   FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  if (!file)
+    return false;
   LARGE_INTEGER zero{};
-  if (!::SetFilePointerEx(file.get(), zero, nullptr, FILE_END)) return false;
+  if (!::SetFilePointerEx(file.get(), zero, nullptr, FILE_END))
+    return false;
   while (!bytes.empty()) {
     const DWORD chunk = static_cast<DWORD>(bytes.size() > 0x10000 ? 0x10000 : bytes.size());
     DWORD written = 0;

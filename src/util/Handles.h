@@ -20,7 +20,8 @@ class UniqueHandle {
   explicit UniqueHandle(Type value) noexcept : value_(value) {}
   UniqueHandle(UniqueHandle&& other) noexcept : value_(other.release()) {}
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) reset(other.release());
+    if (this != &other)
+      reset(other.release());
     return *this;
   }
   UniqueHandle(const UniqueHandle&) = delete;
@@ -34,7 +35,8 @@ class UniqueHandle {
   Type release() noexcept { return std::exchange(value_, Traits::Invalid()); }
   void reset(Type value = Traits::Invalid()) noexcept {
     Type old = std::exchange(value_, value);
-    if (old != Traits::Invalid()) Traits::Close(old);
+    if (old != Traits::Invalid())
+      Traits::Close(old);
   }
 
  private:

@@ -23,21 +23,6 @@ bool RestAfter(std::string_view text, std::string_view name, std::string& rest) 
   return true;
 }
 
-// Drops every run of blanks directly before "=", so "/WAIT = 10" reads as
-// "/WAIT= 10" (one pass, however long the run).
-std::string FoldBlanksBeforeEquals(std::string_view text) {
-  std::string result;
-  result.reserve(text.size());
-  for (char c : text) {
-    if (c == '=') {
-      while (!result.empty() && result.back() == ' ')
-        result.pop_back();
-    }
-    result += c;
-  }
-  return result;
-}
-
 }  // namespace
 
 std::string CommandTail(std::string_view commandLine, std::string_view ownPath) {
@@ -68,7 +53,7 @@ std::string GetSwitch(std::string_view tail, std::string_view name, std::string_
   std::string list = ReplaceAll(" " + std::string(tail), "\"", "");
   list = ReplaceAll(list, std::string(" ") + prefix, std::string(1, kSwitchSeparator));
   list = kSwitchSeparator + list + kSwitchSeparator;
-  list = FoldBlanksBeforeEquals(list);
+  list = DropBlanksBeforeEquals(list);
 
   const size_t at = PosNoCase(list, kSwitchSeparator + key);
   if (at == std::string::npos)
@@ -79,28 +64,8 @@ std::string GetSwitch(std::string_view tail, std::string_view name, std::string_
 }
 
 int64_t GetSwitchInt(std::string_view tail, std::string_view name, int64_t defaultValue) {
-  const std::string text = GetSwitch(tail, name, {});
-  size_t i = 0;
-  const bool negative = !text.empty() && text[0] == '-';
-  if (!text.empty() && (text[0] == '-' || text[0] == '+'))
-    ++i;
-  if (i == text.size())
-    return defaultValue;
-  // Accumulate the magnitude unsigned so that INT64_MIN is representable.
-  const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
-  uint64_t magnitude = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9')
-      return defaultValue;
-    const auto digit = static_cast<uint64_t>(text[i] - '0');
-    if (magnitude > (limit - digit) / 10)
-      return defaultValue;
-    magnitude = magnitude * 10 + digit;
-  }
-  if (!negative)
-    return static_cast<int64_t>(magnitude);
-  return magnitude == (uint64_t{1} << 63) ? std::numeric_limits<int64_t>::min()
-                                          : -static_cast<int64_t>(magnitude);
+  int64_t value = 0;
+  return ParseInt64(GetSwitch(tail, name, {}), value) ? value : defaultValue;
 }
 
 bool HasSwitch(std::string_view tail, std::string_view name) {

@@ -717,4 +717,42 @@ uint64_t ParseUnsigned(std::string_view text, unsigned base, uint64_t defaultVal
   return value;
 }
 
+bool ParseInt64(std::string_view text, int64_t& value) {
+  std::string_view s = TrimView(text);
+  const bool negative = !s.empty() && s[0] == '-';
+  if (!s.empty() && (s[0] == '-' || s[0] == '+'))
+    s.remove_prefix(1);
+  if (s.empty())
+    return false;
+  // The magnitude is gathered unsigned so that INT64_MIN is representable.
+  const uint64_t limit = negative ? uint64_t{1} << 63 : uint64_t{INT64_MAX};
+  uint64_t magnitude = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9')
+      return false;
+    const unsigned digit = static_cast<unsigned>(c - '0');
+    if (magnitude > (limit - digit) / 10)
+      return false;
+    magnitude = magnitude * 10 + digit;
+  }
+  if (!negative)
+    value = static_cast<int64_t>(magnitude);
+  else
+    value = magnitude == limit ? INT64_MIN : -static_cast<int64_t>(magnitude);
+  return true;
+}
+
+std::string DropBlanksBeforeEquals(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '=') {
+      while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    }
+    out += c;
+  }
+  return out;
+}
+
 }  // namespace orvane

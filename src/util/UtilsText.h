@@ -261,6 +261,14 @@ std::string HexDump(std::string_view bytes, bool prefix0x = false,
 // or a character is not a hex digit.
 bool HexToBytes(std::string_view text, std::string& bytes, std::string_view separator = " ");
 
+// A decimal integer with an optional sign; surrounding blanks are ignored.
+// False (and `value` untouched) for anything else, also on overflow.
+bool ParseInt64(std::string_view text, int64_t& value);
+
+// Every run of blanks directly before "=" removed, in one pass: the same text
+// as replacing " =" by "=" until none is left ("WAIT = 10" gives "WAIT= 10").
+std::string DropBlanksBeforeEquals(std::string_view text);
+
 // An unsigned number in `base` (2..36): digits, then letters for the values
 // from 10 on, in any case; surrounding blanks are ignored. `defaultValue` when
 // the base is out of range, the text is empty, a character is not a digit of

@@ -1,6 +1,8 @@
 // ZSUB: operations on the delimited sub-field list (see ZSUB.h).
 #include "util/ZSUB.h"
 
+#include "util/UtilsText.h"
+
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -18,7 +20,7 @@ bool IsBlank(char c) {
   return u != 0 && u <= 32;
 }
 
-std::string_view Trim(std::string_view s) {
+std::string_view TrimField(std::string_view s) {
   while (!s.empty() && IsBlank(s.front()))
     s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back()))
@@ -136,51 +138,12 @@ Views UniqueFields(const Views& fields) {
   for (std::string_view f : fields) {
     if (f.empty())
       continue;
-    std::string key(Trim(f));
+    std::string key(TrimField(f));
     std::transform(key.begin(), key.end(), key.begin(), Fold);
     if (seen.insert(std::move(key)).second)
       kept.push_back(f);
   }
   return kept;
-}
-
-// Removes every run of spaces directly in front of "=" in one pass; the same
-// text as replacing " =" by "=" until none is left.
-std::string DropSpacesBeforeEquals(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (char c : s) {
-    if (c == '=') {
-      while (!out.empty() && out.back() == ' ')
-        out.pop_back();
-    }
-    out += c;
-  }
-  return out;
-}
-
-bool ParseInt64(std::string_view s, int64_t& result) {
-  s = Trim(s);
-  const bool negative = !s.empty() && s[0] == '-';
-  if (!s.empty() && (s[0] == '-' || s[0] == '+'))
-    s.remove_prefix(1);
-  if (s.empty())
-    return false;
-  const uint64_t limit = negative ? uint64_t{1} << 63 : uint64_t{INT64_MAX};
-  uint64_t value = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9')
-      return false;
-    const unsigned digit = static_cast<unsigned>(c - '0');
-    if (value > (limit - digit) / 10)
-      return false;
-    value = value * 10 + digit;
-  }
-  if (!negative)
-    result = static_cast<int64_t>(value);
-  else
-    result = value == limit ? INT64_MIN : -static_cast<int64_t>(value);
-  return true;
 }
 
 int FindField(std::string_view list, std::string_view item, bool prefix) {
@@ -203,7 +166,7 @@ std::string SplitPairs(std::string_view list, bool names, bool trim) {
     else
       f = eq == npos ? std::string_view() : f.substr(eq + 1);
     if (trim)
-      f = Trim(f);
+      f = TrimField(f);
   }
   return BuildNormalized(parts);
 }
@@ -245,7 +208,7 @@ std::string SUB::Value(std::string_view list, std::string_view name, std::string
     key += '=';
   std::string dropped;
   if (dropSpaces && list.find(' ') != npos) {
-    dropped = DropSpacesBeforeEquals(list);
+    dropped = DropBlanksBeforeEquals(list);
     list = dropped;
   }
   std::string_view field;
@@ -270,9 +233,9 @@ std::string SUB::Set(std::string_view list, int index, std::string_view value) {
 }
 
 int SUB::IndexOf(std::string_view list, std::string_view item, int def, bool prefix) {
-  list = Trim(list);
+  list = TrimField(list);
   int found = FindField(list, item, prefix);
-  const std::string_view trimmed = Trim(item);
+  const std::string_view trimmed = TrimField(item);
   if (found < 0 && trimmed.size() != item.size())
     found = FindField(list, trimmed, prefix);
   return found < 0 ? def : found;
@@ -280,8 +243,8 @@ int SUB::IndexOf(std::string_view list, std::string_view item, int def, bool pre
 
 bool SUB::Contains(std::string_view list, std::string_view item, bool trim, bool ignoreCase) {
   if (trim) {
-    list = Trim(list);
-    item = Trim(item);
+    list = TrimField(list);
+    item = TrimField(item);
   }
   std::string_view field;
   for (FieldCursor cursor(list); cursor.Next(field);) {

@@ -17,7 +17,8 @@ DebugViewer::DebugViewer() : message_(::RegisterWindowMessageA(".Z_DebugMsg.")) 
 }
 
 DebugViewer::~DebugViewer() {
-  if (window_) ::DestroyWindow(window_);
+  if (window_)
+    ::DestroyWindow(window_);
 }
 
 LRESULT CALLBACK DebugViewer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -30,7 +31,8 @@ LRESULT CALLBACK DebugViewer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     char name[512] = {};
     const UINT n = ::GlobalGetAtomNameA(static_cast<ATOM>(lp), name, sizeof name);
     self->pieces_.emplace_back(name, n);
-    if (self->onPiece_) self->onPiece_(self->pieces_.back());
+    if (self->onPiece_)
+      self->onPiece_(self->pieces_.back());
     return 0;
   }
   return ::DefWindowProcA(hwnd, msg, wp, lp);
@@ -38,7 +40,8 @@ LRESULT CALLBACK DebugViewer::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
 
 std::string DebugViewer::Text() const {
   std::string all;
-  for (const auto& p : pieces_) all += p;
+  for (const auto& p : pieces_)
+    all += p;
   return all;
 }
 
@@ -49,7 +52,8 @@ std::vector<std::string> DebugViewer::Lines() const {
   for (;;) {
     const size_t end = all.find("\r\n", start);
     if (end == std::string::npos) {
-      if (start < all.size()) lines.push_back(all.substr(start));
+      if (start < all.size())
+        lines.push_back(all.substr(start));
       return lines;
     }
     lines.push_back(all.substr(start, end - start));

@@ -6,7 +6,9 @@
 
 namespace orvane::test {
 
-std::string Quote(const std::string& path) { return "\"" + path + "\""; }
+std::string Quote(const std::string& path) {
+  return "\"" + path + "\"";
+}
 
 ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs,
                          const std::string& workDir) {
@@ -33,7 +35,8 @@ ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs,
     }
     HANDLE h = process.get();
     const DWORD r = ::MsgWaitForMultipleObjects(1, &h, FALSE, timeoutMs - waited, QS_ALLINPUT);
-    if (r == WAIT_OBJECT_0) break;
+    if (r == WAIT_OBJECT_0)
+      break;
     MSG m;
     while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&m);

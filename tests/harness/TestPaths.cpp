@@ -20,7 +20,8 @@ void DeleteTreeForTest(const std::string& dir) {
   if (h != INVALID_HANDLE_VALUE) {
     do {
       const std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
+      if (name == "." || name == "..")
+        continue;
       const std::string path = dir + "\\" + name;
       if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
           !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
@@ -40,8 +41,12 @@ void DeleteTreeForTest(const std::string& dir) {
 
 }  // namespace
 
-std::string BuildDir() { return Env("ORVANE_WIN_BUILD_DIR"); }
-std::string SourceDir() { return Env("ORVANE_WIN_SOURCE_DIR"); }
+std::string BuildDir() {
+  return Env("ORVANE_WIN_BUILD_DIR");
+}
+std::string SourceDir() {
+  return Env("ORVANE_WIN_SOURCE_DIR");
+}
 // Under Wine the tests run from the superbuild's win64 tree; a native
 // Windows build names its own folders through the environment.
 std::string StubExe() {
@@ -76,11 +81,13 @@ bool FileExists(const std::string& path) {
 std::string ReadWholeFile(const std::string& path) {
   HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return {};
+  if (h == INVALID_HANDLE_VALUE)
+    return {};
   std::string data;
   char buf[65536];
   DWORD n = 0;
-  while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) data.append(buf, n);
+  while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0)
+    data.append(buf, n);
   ::CloseHandle(h);
   return data;
 }

@@ -7,14 +7,17 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
-  if (argc < 2) return 2;
+  if (argc < 2)
+    return 2;
   HMODULE module = ::LoadLibraryA(argv[1]);
-  if (!module) return 1;
+  if (!module)
+    return 1;
   if (argc > 2 && std::strcmp(argv[2], "call") == 0) {
     using SizeFn = DWORD(WINAPI*)(LPCSTR, LPDWORD);
     auto fn = reinterpret_cast<SizeFn>(
         reinterpret_cast<void (*)()>(::GetProcAddress(module, "GetFileVersionInfoSizeA")));
-    if (!fn) return 1;
+    if (!fn)
+      return 1;
     DWORD ignored = 0;
     fn(argv[0], &ignored);
   }

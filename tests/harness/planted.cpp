@@ -15,11 +15,13 @@ HINSTANCE g_self = nullptr;
 void LeaveMarker(const char* suffix) {
   char path[MAX_PATH + 16] = {};
   const DWORD n = ::GetModuleFileNameA(g_self, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return;
+  if (n == 0 || n >= MAX_PATH)
+    return;
   const std::string marker = std::string(path, n) + suffix;
   HANDLE h = ::CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+  if (h != INVALID_HANDLE_VALUE)
+    ::CloseHandle(h);
 }
 
 }  // namespace
@@ -28,7 +30,8 @@ extern "C" {
 
 __declspec(dllexport) DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR, LPDWORD handle) {
   LeaveMarker(".called");
-  if (handle) *handle = 0;
+  if (handle)
+    *handle = 0;
   return 0;
 }
 

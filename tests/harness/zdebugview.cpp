@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string commandLine = orvane::test::Quote(argv[1]);
-  for (int i = 2; i < argc; ++i) commandLine += std::string(" ") + argv[i];
+  for (int i = 2; i < argc; ++i)
+    commandLine += std::string(" ") + argv[i];
   orvane::test::DebugViewer viewer;
   viewer.OnPiece([](const std::string& piece) {
     std::fwrite(piece.data(), 1, piece.size(), stdout);

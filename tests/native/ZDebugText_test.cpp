@@ -13,7 +13,8 @@ std::vector<std::string> Pieces(const std::vector<std::string>& writes, bool flu
   ConsoleBuffer buffer([&](std::string_view p) { pieces.emplace_back(p); });
   for (const auto& w : writes) {
     buffer.Write(w);
-    if (flushAfterEach) buffer.Flush();
+    if (flushAfterEach)
+      buffer.Flush();
   }
   buffer.Flush();
   return pieces;
@@ -35,17 +36,18 @@ TEST(ConsoleBufferTest, PiecesFollowBufferBoundariesNotWrites) {
     std::vector<size_t> sizes;
   };
   const Case cases[] = {
-      {{std::string(128, 'a')}, true, {128}},           // exactly full: one piece, empty flush
-      {{std::string(129, 'a')}, true, {128, 1}},        //
-      {{"ab", "cd"}, false, {4}},                       // no flush between writes: one piece
-      {{"ab", "cd"}, true, {2, 2}},                     // a flush per line
+      {{std::string(128, 'a')}, true, {128}},     // exactly full: one piece, empty flush
+      {{std::string(129, 'a')}, true, {128, 1}},  //
+      {{"ab", "cd"}, false, {4}},                 // no flush between writes: one piece
+      {{"ab", "cd"}, true, {2, 2}},               // a flush per line
       {{std::string(100, 'a'), std::string(100, 'b')}, false, {128, 72}},
-      {{""}, true, {}},                                 // nothing written, nothing sent
+      {{""}, true, {}},  // nothing written, nothing sent
   };
   for (const auto& c : cases) {
     const auto pieces = Pieces(c.writes, c.flushEach);
     std::vector<size_t> sizes;
-    for (const auto& p : pieces) sizes.push_back(p.size());
+    for (const auto& p : pieces)
+      sizes.push_back(p.size());
     EXPECT_EQ(sizes, c.sizes);
   }
 }
@@ -55,7 +57,8 @@ TEST(ConsoleBufferTest, SinkThatWritesAgainDoesNotRepeatThePiece) {
   ConsoleBuffer* self = nullptr;
   ConsoleBuffer buffer([&](std::string_view p) {
     pieces.emplace_back(p);
-    if (pieces.size() == 1) self->Write("!");
+    if (pieces.size() == 1)
+      self->Write("!");
   });
   self = &buffer;
   buffer.Write("hello");
@@ -68,17 +71,19 @@ TEST(ConsoleBufferTest, SinkThatWritesAgainDoesNotRepeatThePiece) {
 
 TEST(NormalizeLineBreaksTest, EveryBreakBecomesCrLf) {
   const std::pair<std::string, std::string> cases[] = {
-      {"a\r\nb", "a\r\nb"}, {"a\nb", "a\r\nb"},       {"a\rb", "a\r\nb"},
-      {"\r\r\n\n", "\r\n\r\n\r\n"}, {"", ""},         {"x\r", "x\r\n"},
+      {"a\r\nb", "a\r\nb"},         {"a\nb", "a\r\nb"}, {"a\rb", "a\r\nb"},
+      {"\r\r\n\n", "\r\n\r\n\r\n"}, {"", ""},           {"x\r", "x\r\n"},
       {"\n\r", "\r\n\r\n"},
   };
-  for (const auto& [in, out] : cases) EXPECT_EQ(NormalizeLineBreaks(in), out) << in;
+  for (const auto& [in, out] : cases)
+    EXPECT_EQ(NormalizeLineBreaks(in), out) << in;
 }
 
 TEST(ExceptionReportLineTest, ItemsInOrderOnlyWhenNotEmpty) {
   EXPECT_EQ(ExceptionReportLine("boom", "Utils.GetExeVersion()", "file x"),
             " ---  [ Method = Utils.GetExeVersion() ]  [ Remark = file x ]  [ ErrMsg = boom ] ");
-  EXPECT_EQ(ExceptionReportLine("boom", "YieldX", ""), " ---  [ Method = YieldX ]  [ ErrMsg = boom ] ");
+  EXPECT_EQ(ExceptionReportLine("boom", "YieldX", ""),
+            " ---  [ Method = YieldX ]  [ ErrMsg = boom ] ");
   EXPECT_EQ(ExceptionReportLine("", "", ""), " --- ");
 }
 
@@ -87,11 +92,12 @@ TEST(AgentLogPathTest, XPrefixAddedOnceAndExtensionReplaced) {
       {"C:\\App\\Foo.exe", "C:\\App\\X_Foo.log"},
       {"C:\\App\\X_Foo.exe", "C:\\App\\X_Foo.log"},
       {"C:\\App\\x_Foo.exe", "C:\\App\\X_x_Foo.log"},  // the prefix test is case-sensitive
-      {"C:\\A.B\\Foo", "C:\\A.B\\X_Foo.log"},           // a dot in the folder is not an extension
+      {"C:\\A.B\\Foo", "C:\\A.B\\X_Foo.log"},          // a dot in the folder is not an extension
       {"C:\\App\\Foo.tar.exe", "C:\\App\\X_Foo.tar.log"},
       {"Foo.exe", "X_Foo.log"},
   };
-  for (const auto& [exe, log] : cases) EXPECT_EQ(AgentLogPath(exe), log) << exe;
+  for (const auto& [exe, log] : cases)
+    EXPECT_EQ(AgentLogPath(exe), log) << exe;
 }
 
 TEST(AgentLogLineTest, StampThreadIdPaddingAndPrefix) {

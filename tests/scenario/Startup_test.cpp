@@ -56,7 +56,8 @@ TEST(StartupScenario, PlantedLibrariesBesideTheLauncherAreNotUsed) {
   ASSERT_TRUE(test::CopyFileTo(test::StubExe(), exe));
   const std::string planted = test::TestBinDir() + "\\planted.dll";
   const char* names[] = {"version.dll", "riched32.dll", "wininet.dll", "shfolder.dll"};
-  for (const char* name : names) ASSERT_TRUE(test::CopyFileTo(planted, dir + "\\" + name));
+  for (const char* name : names)
+    ASSERT_TRUE(test::CopyFileTo(planted, dir + "\\" + name));
 
   // The plant works: a program in the same kind of folder that loads the
   // libraries by their bare names picks up the planted copies and calls them.

@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (argc >= 2) std::fprintf(stderr, "stubpack: '%s' is not available in this build\n", argv[1]);
+  if (argc >= 2)
+    std::fprintf(stderr, "stubpack: '%s' is not available in this build\n", argv[1]);
   std::fputs(kUsage, stderr);
   return 2;
 }
