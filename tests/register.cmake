@@ -27,6 +27,32 @@ orvane_add_suites(PREFIX native-asan LABEL native
                   COMMAND ${CMAKE_BINARY_DIR}/native-clang/tests/native_tests
                   SOURCES ${_native_sources})
 
+# The builder: its unit tests, and its command-line scenarios (shell scripts
+# tests/stubpack/*.sh that drive dist-like artefacts of this build).
+file(GLOB _stubpack_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/stubpack/*_test.cpp)
+if(_stubpack_sources)
+  orvane_add_suites(PREFIX stubpack LABEL native COMMAND ${CMAKE_BINARY_DIR}/tests/stubpack_tests
+                    SOURCES ${_stubpack_sources})
+endif()
+file(GLOB _stubpack_scripts CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/stubpack/*.sh)
+foreach(_script IN LISTS _stubpack_scripts)
+  get_filename_component(_name ${_script} NAME_WE)
+  add_test(NAME stubpack-cli.${_name} COMMAND bash ${_script})
+  set_tests_properties(stubpack-cli.${_name} PROPERTIES LABELS native ENVIRONMENT
+    "STUBPACK=${CMAKE_BINARY_DIR}/tools/stubpack/stubpack;STUB_WIN32=${CMAKE_BINARY_DIR}/win32/src/Stub.exe;STUB_WIN64=${CMAKE_BINARY_DIR}/win64/src/Stub.exe;STUBPACK_EXE=${CMAKE_BINARY_DIR}/win32/tools/stubpack/stubpack.exe;ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endforeach()
+
+# A short run of every fuzz target (long runs are done by hand, see README).
+file(GLOB _fuzz_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+foreach(_src IN LISTS _fuzz_sources)
+  get_filename_component(_name ${_src} NAME_WE)
+  add_test(NAME fuzz.${_name}
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/harness/run-fuzz
+                   ${CMAKE_BINARY_DIR}/native-clang/tests/${_name}
+                   ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${_name} 20)
+  set_tests_properties(fuzz.${_name} PROPERTIES LABELS native)
+endforeach()
+
 # Windows tests share one virtual desktop and one debug-viewer class name, so
 # they run one at a time.
 file(GLOB _win_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
