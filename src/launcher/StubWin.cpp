@@ -12,13 +12,17 @@ namespace {
 
 uint32_t g_exitCode = 0;
 
-// Reads what the role choice needs from the own executable. The package
-// reader supplies the agent flag, the agent file name and the trailer flags;
-// an executable without a package is a plain setup launcher with all flags
-// clear.
-void LoadOwnIdentity(StartupState& state) {
+// Opens the own package and takes from it what the role choice needs. An
+// executable without a package reads as a setup launcher with all flags clear.
+void OpenOwnPackage(StartupState& state) {
   state.identity.ownPath = OwnPath();
   state.identity.ownName = OwnFileName();
+  state.ownPackage = std::make_unique<TGFileInfo>(TGFileInfo::Create(state.identity.ownPath));
+  const TGFileInfo& package = *state.ownPackage;
+  state.identity.agentFlag = package.GetAgentFlag();
+  state.identity.agentFileName = package.GetAgentFileName();
+  state.relaunchFlag = package.GetRelaunchFromTemp();
+  SetTraceOn(package.GetAgentFlag() && package.GetAgentLog());
 }
 
 bool TopLevelWindowExists(const std::string& className) {
@@ -55,6 +59,12 @@ void HandleParamOK(bool /*xExeIsRunning*/) {
 StartupState& Startup() {
   static StartupState state;
   return state;
+}
+
+const TGFileInfo& OwnPackage() {
+  static const TGFileInfo empty;
+  const StartupState& state = Startup();
+  return state.ownPackage ? *state.ownPackage : empty;
 }
 
 void SetProcessExitCode(uint32_t code) {
@@ -101,7 +111,7 @@ uint32_t RunStub() {
   ConsolePidLine(" ==== STUB START ====> " + commandLine + "<");
 
   StartupState& state = Startup();
-  LoadOwnIdentity(state);
+  OpenOwnPackage(state);
   if (ThisIsXAgent(state.identity))
     SetLogPrefix(" X ");
 
@@ -113,6 +123,7 @@ uint32_t RunStub() {
   ConsolePidLine(" ==== ThisIs_AutoUpdateProg=" + BoolText(state.identity.agentFlag));
 
   DoRunStubWin();
+  state.ownPackage.reset();
 
   ConsolePidLine(" ==== STUB END ====> " + commandLine + "<");
   ConsoleLine("");

@@ -6,20 +6,28 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "launcher/StubRole.h"
+#include "package/PackX.h"
 
 namespace orvane {
 
 // Process-wide start-up state, set before the role is chosen.
 struct StartupState {
+  // The package of the own executable, opened at start and released just
+  // before the process ends.
+  std::unique_ptr<TGFileInfo> ownPackage;
   StubIdentity identity;                   // N, G, own path and the agent flag
   bool relaunchFlag = false;               // trailer flag bit 2: rerun from Temp on spanned media
   std::string instanceKey = "OrvaneStub";  // replaced by DoRunStubWin before use
   bool xExeIsRunning = false;
 };
 StartupState& Startup();
+
+// The own package; an empty package before start-up and after its release.
+const TGFileInfo& OwnPackage();
 
 // The exit code the process ends with (0 unless the setup flow stores the
 // setup engine's exit code).

@@ -35,7 +35,7 @@ void ConsoleDevice::Flush() {
 
 void ConsoleDevice::Forward(std::string_view piece) {
   if (mode_ == 1 || mode_ == 2)
-    AppendText(debugFile_, NormalizeLineBreaks(piece));
+    AppendLine(debugFile_, NormalizeLineBreaks(piece), false, 0);
   if (mode_ != 0 && mode_ != 2)
     return;
   const HWND viewer = ::FindWindowA(kViewerClass, nullptr);
@@ -126,7 +126,8 @@ void AgentLog(std::string_view message) {
   const std::string stamp =
       AgentLogStamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
                     LocaleText(LOCALE_SDATE, "/"), LocaleText(LOCALE_STIME, ":"));
-  AppendLine(state.path, AgentLogLine(stamp, ::GetCurrentThreadId(), state.prefix, message));
+  AppendLine(state.path, AgentLogLine(stamp, ::GetCurrentThreadId(), state.prefix, message), true,
+             0);
 }
 
 }  // namespace orvane

@@ -1,0 +1,234 @@
+// StubGlob: the readers and writers of the ".info" and ".original" files.
+#include "package/StubGlob.h"
+
+#include <windows.h>
+
+#include "package/LangStrings.h"
+#include "package/PackX.h"
+#include "util/Utils.h"
+#include "util/UtilsIni.h"
+#include "util/UtilsText.h"
+
+namespace orvane {
+namespace {
+
+constexpr char kOriginalSetup[] = "OriginalSetup";
+constexpr char kDirectories[] = "Directories";
+constexpr char kUnInstall[] = "UnInstall";
+constexpr char kMsgBox[] = "MsgBox";
+constexpr char kAutoUpdate[] = "AutoUpdate";
+constexpr char kNewSetup[] = "NewSetup";
+constexpr char kGeneral[] = "General";
+constexpr char kAutoInform[] = "AutoInform";
+
+constexpr int64_t kDefaultInformSize = 360;
+
+// Writes a time and, under "__" + its key, the same moment as readable text.
+bool WriteSeconds(const std::string& file, std::string_view key, int64_t seconds) {
+  const bool value = WriteIniInt64(file, kOriginalSetup, key, seconds);
+  const bool text =
+      WriteIniString(file, kOriginalSetup, "__" + std::string(key), SecondsCompanionText(seconds));
+  return value && text;
+}
+
+}  // namespace
+
+std::string GetInfoFilePath(const TGFileInfo& own) {
+  return OwnDir(true) + own.GetInfoFileName();
+}
+
+std::string GetOriginalFilePath(const TGFileInfo& own) {
+  return OwnDir(true) + own.GetOriginalFileName();
+}
+
+int64_t SecondsNow() {
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  return SecondsFromMoment(MomentFromLocalTime(now.wYear, now.wMonth, now.wDay, now.wHour,
+                                               now.wMinute, now.wSecond, now.wMilliseconds));
+}
+
+// ---------------------------------------------------------------------------
+// The installed-setup record
+
+int64_t OriginalFile::GetProbeSecondsInterval() const {
+  return ReadIniInt64(path_, kOriginalSetup, "ProbeSecondsInterval", 0);
+}
+int64_t OriginalFile::GetProbeSecondsLast() const {
+  return ReadIniInt64(path_, kOriginalSetup, "ProbeSecondsLast", 0);
+}
+int64_t OriginalFile::GetReAskSecondsInterval() const {
+  return ReadIniInt64(path_, kOriginalSetup, "ReAskSecondsInterval", 0);
+}
+int64_t OriginalFile::GetReAskSecondsLast() const {
+  return ReadIniInt64(path_, kOriginalSetup, "ReAskSecondsLast", 0);
+}
+int64_t OriginalFile::GetVersionOriginal() const {
+  return ReadIniInt64(path_, kOriginalSetup, "VersionOriginal", 0);
+}
+int64_t OriginalFile::GetStamp() const {
+  return ReadIniInt64(path_, kOriginalSetup, "Stamp", 0);
+}
+std::string OriginalFile::GetProgramName() const {
+  return ReadIniString(path_, kOriginalSetup, "ProgramName", "");
+}
+
+bool OriginalFile::SetProbeSecondsInterval(int64_t seconds) const {
+  return WriteIniInt64(path_, kOriginalSetup, "ProbeSecondsInterval", seconds);
+}
+bool OriginalFile::SetProbeSecondsLast(int64_t seconds) const {
+  return WriteSeconds(path_, "ProbeSecondsLast", seconds);
+}
+bool OriginalFile::SetReAskSecondsInterval(int64_t seconds) const {
+  return WriteIniInt64(path_, kOriginalSetup, "ReAskSecondsInterval", seconds);
+}
+bool OriginalFile::SetReAskSecondsLast(int64_t seconds) const {
+  return WriteSeconds(path_, "ReAskSecondsLast", seconds);
+}
+bool OriginalFile::SetVersionOriginal(int64_t version) const {
+  return WriteIniInt64(path_, kOriginalSetup, "VersionOriginal", version);
+}
+bool OriginalFile::SetStamp(int64_t stamp) const {
+  return WriteIniInt64(path_, kOriginalSetup, "Stamp", stamp);
+}
+
+std::string OriginalFile::GetTargetDir() const {
+  return ReadIniString(path_, kDirectories, "TargetDir", "");
+}
+std::string OriginalFile::GetSharedDir() const {
+  return ReadIniString(path_, kDirectories, "SharedDir", "");
+}
+std::string OriginalFile::GetAuxiliaryDir() const {
+  return ReadIniString(path_, kDirectories, "AuxiliaryDir", "");
+}
+
+std::string OriginalFile::GetStartUpLink() const {
+  return ReadIniString(path_, kUnInstall, "StartUpLink", "");
+}
+std::string OriginalFile::GetCheckforNewUpdateLink() const {
+  return ReadIniString(path_, kUnInstall, "CheckforNewUpdateLink", "");
+}
+
+std::string OriginalFile::GetMsgBoxButtons() const {
+  return ReadIniString(path_, kMsgBox, "BtnText", kDefaultButtons);
+}
+std::string OriginalFile::GetMsgBoxError() const {
+  return ReadIniString(path_, kMsgBox, "Error", kDefaultError);
+}
+std::string OriginalFile::GetMsgBoxConfirm() const {
+  return ReadIniString(path_, kMsgBox, "Confirm", kDefaultConfirm);
+}
+std::string OriginalFile::GetMsgBoxAttention() const {
+  return ReadIniString(path_, kMsgBox, "Attention", kDefaultAttention);
+}
+int OriginalFile::GetMsgBoxCharset() const {
+  return LangIntValue(ReadIniString(path_, kMsgBox, "CharSet", ""), kDefaultCharset);
+}
+std::string OriginalFile::GetMsgBoxFontName() const {
+  return ReadIniString(path_, kMsgBox, "FontName", kDefaultFontName);
+}
+int OriginalFile::GetMsgBoxFontSize() const {
+  return LangIntValue(ReadIniString(path_, kMsgBox, "FontSize", ""), kDefaultFontSize);
+}
+
+std::string OriginalFile::GetAgentString(std::string_view key, std::string_view def) const {
+  return ReadIniString(path_, kAutoUpdate, key, def);
+}
+std::string OriginalFile::GetAgentString(std::string_view key) const {
+  return GetAgentString(key, AgentDefault(key));
+}
+
+// ---------------------------------------------------------------------------
+// The update information file
+
+std::string InfoFile::GetDownloadURL_UPDATE() const {
+  return ReadIniString(path_, kNewSetup, "DownloadURL_UPDATE", "");
+}
+std::string InfoFile::GetNameOfUpdateFile() const {
+  return ReadIniString(path_, kNewSetup, "NameOfUpdateFile", "");
+}
+int64_t InfoFile::GetSizeOfUpdateFile() const {
+  return ReadIniInt64(path_, kNewSetup, "SizeOfUpdateFile", 0);
+}
+std::string InfoFile::GetShutDownMethod() const {
+  return ReadIniString(path_, kNewSetup, "ShutDownMethod", "");
+}
+std::string InfoFile::GetRunningProcess() const {
+  return ReadIniString(path_, kNewSetup, "RunningProcess", "");
+}
+std::string InfoFile::GetProgramName() const {
+  return ReadIniString(path_, kNewSetup, "ProgramName", "");
+}
+int64_t InfoFile::GetVersionNew() const {
+  return ReadIniInt64(path_, kNewSetup, "VersionNew", 0);
+}
+int64_t InfoFile::GetStamp() const {
+  return ReadIniInt64(path_, kNewSetup, "Stamp", 0);
+}
+std::string InfoFile::GetValidVersions() const {
+  return ReadIniString(path_, kNewSetup, "ValidVersions", "");
+}
+bool InfoFile::GetRemoveStartUpShortcut() const {
+  return IniSwitchValue(ReadIniString(path_, kNewSetup, "RemoveStartUpShortcut", "0"));
+}
+bool InfoFile::GetRemoveCheckForNewUpdateShortcut() const {
+  return IniSwitchValue(ReadIniString(path_, kNewSetup, "RemoveCheckForNewUpdateShortcut", "0"));
+}
+
+bool InfoFile::Switch(std::string_view key, Override which,
+                      const TransientOverrides& overrides) const {
+  const uint8_t override = overrides.Get(which);
+  // An override that decides spares the file read.
+  if (override != kOverrideUnset)
+    return OverridableSwitch(override, {});
+  return OverridableSwitch(override, ReadIniString(path_, kNewSetup, key, "0"));
+}
+
+bool InfoFile::GetRequestConfirmationBeforeDownload(const TransientOverrides& overrides) const {
+  return Switch("RequestConfirmationBeforeDownload", Override::RequestConfirmationBeforeDownload,
+                overrides);
+}
+bool InfoFile::GetRequestConfirmationBeforeDownloadForce(
+    const TransientOverrides& overrides) const {
+  return Switch("RequestConfirmationBeforeDownloadForce",
+                Override::RequestConfirmationBeforeDownloadForce, overrides);
+}
+bool InfoFile::GetRequestConfirmationBeforeInstall(const TransientOverrides& overrides) const {
+  return Switch("RequestConfirmationBeforeInstall", Override::RequestConfirmationBeforeInstall,
+                overrides);
+}
+bool InfoFile::GetRequestConfirmationBeforeInstallForce(const TransientOverrides& overrides) const {
+  return Switch("RequestConfirmationBeforeInstallForce",
+                Override::RequestConfirmationBeforeInstallForce, overrides);
+}
+bool InfoFile::GetBackgroundUpdate(const TransientOverrides& overrides) const {
+  return Switch("BackgroundUpdate", Override::BackgroundUpdate, overrides);
+}
+bool InfoFile::GetRestartProcess(const TransientOverrides& overrides) const {
+  return Switch("RestartProcess", Override::RestartProcess, overrides);
+}
+bool InfoFile::GetInformFinish(const TransientOverrides& overrides) const {
+  return Switch("InformFinish", Override::InformFinish, overrides);
+}
+
+int64_t InfoFile::GetAutoInform() const {
+  return ReadIniInt64(path_, kGeneral, "AutoInform", 0);
+}
+
+std::string InfoFile::GetDownloadURL_INFORM() const {
+  return ReadIniString(path_, kAutoInform, "DownloadURL_INFORM", "");
+}
+std::string InfoFile::GetNameOfInformFile() const {
+  return ReadIniString(path_, kAutoInform, "NameOfInformFile", "");
+}
+int64_t InfoFile::GetSizeOfInformFile() const {
+  return ReadIniInt64(path_, kAutoInform, "SizeOfInformFile", 0);
+}
+int64_t InfoFile::GetAutoInformW() const {
+  return ReadIniInt64(path_, kAutoInform, "AutoInformW", kDefaultInformSize);
+}
+int64_t InfoFile::GetAutoInformH() const {
+  return ReadIniInt64(path_, kAutoInform, "AutoInformH", kDefaultInformSize);
+}
+
+}  // namespace orvane

@@ -1,0 +1,121 @@
+// BuildSpec: everything the builder needs to write one installer, as read
+// from a project file and the command line, and the checks that a spec must
+// pass before anything is written.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace orvane::stubpack {
+
+// Where a setting came from, for messages: "setup.ini:12", or "command line".
+struct Origin {
+  std::string file;  // empty: the command line
+  int line = 0;
+  std::string Text() const;
+};
+
+// An error or a warning about the build or a package.
+struct Problem {
+  bool warning = false;
+  std::string what;
+  std::string where;  // "setup.ini:12", "offset 1234", or empty
+};
+using Problems = std::vector<Problem>;
+bool HasErrors(const Problems& problems);
+
+// The named flags of a package: trailer flag bits and trailer bytes 66-69.
+enum class Flag {
+  kShowTempNotice,    // flag bit 0
+  kRelaunchFromTemp,  // flag bit 2
+  kActivityBar,       // flag bit 3
+  kAgentLog,          // flag bit 4
+  kInternetSetup,     // byte 66
+  kConfirmDownload,   // byte 67
+  kAgentCopy,         // byte 68
+  kAgentFlag,         // byte 69
+};
+constexpr size_t kFlagCount = 8;
+const char* FlagName(Flag flag);
+// The flag of a name (ignoring case); false for an unknown name.
+bool FlagFromName(std::string_view name, Flag& flag);
+
+enum class FirstVolume { kLauncher, kSeparate001 };
+enum class Compression { kAuto, kNone };
+
+// One [Files] line after wildcards were expanded.
+struct FileItem {
+  std::string source;  // path to read
+  std::string name;    // name in the extraction folder
+  bool isStart = false;
+  std::string startArguments;
+  Origin origin;
+};
+
+struct Language {
+  std::string name;
+  std::vector<std::pair<std::string, std::string>> strings;  // in the order given
+  Origin origin;
+};
+
+struct InternetSettings {
+  bool present = false;
+  std::string infoUrl;
+  std::string infoFile;
+  std::string agentFile;
+  std::string productToken;  // plain; scrambled by the builder
+  bool runHidden = false;
+  Origin origin;
+};
+
+struct DownloadSettings {
+  bool present = false;
+  std::string location;
+  std::string fileName;
+  bool skipLocalCopy = false;
+  std::string token;  // plain; scrambled by the builder
+  std::string size;   // decimal text; empty: taken from `file`
+  std::string file;   // optional local copy of the setup file
+  Origin origin;
+};
+
+// Default largest amount of file data in one entry: the launcher inflates an
+// entry in memory, so larger files travel as several entries of one name.
+constexpr uint64_t kDefaultMaxEntrySize = uint64_t{64} << 20;
+// An entry's stored length is a signed 32-bit number.
+constexpr uint64_t kMaxEntrySizeLimit = uint64_t{1} << 30;
+
+struct BuildSpec {
+  Origin setupOrigin;  // the [Setup] section, for messages about its settings
+  std::string stub;
+  std::string output;
+  std::array<std::optional<bool>, kFlagCount> flags{};
+  uint64_t maxVolumeSize = 0;  // 0: one volume
+  uint64_t maxEntrySize = kDefaultMaxEntrySize;
+  FirstVolume firstVolume = FirstVolume::kLauncher;
+  Compression compression = Compression::kAuto;
+  std::vector<FileItem> files;
+  std::vector<Language> languages;
+  InternetSettings internet;
+  DownloadSettings download;
+
+  bool FlagSet(Flag flag) const { return flags[static_cast<size_t>(flag)].value_or(false); }
+};
+
+// The checks of a complete spec that need no file access: output and stub
+// given, entry names that stay inside the extraction folder, one start entry,
+// separators and lengths of the header-block fields, tokens, and settings
+// that contradict each other. Adds errors and warnings to `problems`.
+void CheckBuildSpec(const BuildSpec& spec, Problems& problems);
+
+// Why `name` cannot be an entry name, or empty when it can: the launcher
+// writes every entry straight into its extraction folder and creates no
+// sub-folder, so a name is one plain Windows file name.
+std::string EntryNameFault(std::string_view name);
+
+}  // namespace orvane::stubpack

@@ -1,0 +1,412 @@
+// Builder: stub checks, entries, volumes, trailers, pointer and checksums.
+#include "Builder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "EntryCodec.h"
+#include "FileIo.h"
+#include "HeaderBlocks.h"
+#include "OutputFiles.h"
+#include "package/PackFormat.h"
+#include "package/PackX.h"
+
+namespace orvane::stubpack {
+namespace {
+
+void Store32(uint8_t* p, uint32_t value) {
+  for (int i = 0; i < 4; ++i)
+    p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// A file written by the build that ends with a trailer.
+struct WrittenFile {
+  size_t output = 0;  // index in OutputFiles
+  std::string path;   // final path, for messages
+  uint64_t size = 0;
+  uint64_t trailerOffset = 0;
+  bool holdsEntries = true;  // false for a launcher that only relaunches
+};
+
+class PackageBuilder {
+ public:
+  PackageBuilder(const BuildSpec& spec, BuildResult& result, Problems& problems)
+      : spec_(spec), result_(result), problems_(problems) {}
+
+  bool Run() {
+    if (!LoadStub() || !CheckSources() || !PrepareDownload())
+      return false;
+    MakeHeader();
+    if (spec_.firstVolume == FirstVolume::kSeparate001 && !WriteLauncherOnly())
+      return false;
+    firstVolumePath_ = spec_.firstVolume == FirstVolume::kLauncher
+                           ? spec_.output
+                           : pack::VolumeFileName(spec_.output + ".001", 1);
+    if (!OpenVolume())
+      return false;
+    for (size_t i = 0; i < spec_.files.size(); ++i) {
+      if (!PackFile(spec_.files[i], sources_[i]))
+        return false;
+    }
+    if (!CloseVolume(false) || !Finish())
+      return false;
+    std::string error;
+    if (!outputs_.Commit(&error))
+      return Fail(error, "");
+    for (const WrittenFile& file : written_) {
+      result_.outputs.push_back(file.path);
+      result_.outputSizes.push_back(file.size);
+    }
+    WarnAboutVolumes();
+    return true;
+  }
+
+ private:
+  struct Source {
+    uint64_t size = 0;
+    uint32_t dosDateTime = 0;
+  };
+
+  bool Fail(std::string what, std::string where) {
+    problems_.push_back({false, std::move(what), std::move(where)});
+    return false;
+  }
+
+  bool LoadStub() {
+    std::string error;
+    if (!ReadWholeFile(spec_.stub, stub_, &error))
+      return Fail("cannot read the launcher stub '" + spec_.stub + "': " + error, "");
+    const pack::MemorySource image(stub_);
+    if (!pack::IsPeImage(image))
+      return Fail("'" + spec_.stub +
+                      "' is not a launcher image (it needs \"MZ\" at offset 0 and \"PE\" at 256)",
+                  "");
+    const auto* bytes = reinterpret_cast<const uint8_t*>(stub_.data());
+    if (std::any_of(bytes + pack::kEndPointerHighOffset, bytes + pack::kPeHeaderOffset,
+                    [](uint8_t b) { return b != 0; }))
+      return Fail("'" + spec_.stub +
+                      "' is not a plain launcher: its package-end pointer (offset 248) is set, "
+                      "so it already is an installer",
+                  "offset 248");
+    if (pack::ReadTrailer(image).IsPackage())
+      return Fail("'" + spec_.stub + "' already carries a package; use the launcher as built",
+                  "");
+    return true;
+  }
+
+  bool CheckSources() {
+    sources_.resize(spec_.files.size());
+    std::vector<ExtractedFile> extracted;
+    for (size_t i = 0; i < spec_.files.size(); ++i) {
+      const FileItem& item = spec_.files[i];
+      const FileFacts facts = StatFile(item.source);
+      if (!facts.exists)
+        return Fail("file '" + item.source + "' does not exist", item.origin.Text());
+      if (facts.isDirectory)
+        return Fail("'" + item.source + "' is a folder, not a file", item.origin.Text());
+      sources_[i].size = facts.size;
+      sources_[i].dosDateTime = DosDateTimeFromUnix(facts.modified);
+      extracted.push_back({item.name, facts.size});
+    }
+    agentCopy_ = spec_.FlagSet(Flag::kAgentCopy) && !spec_.internet.agentFile.empty();
+    extracted_ = std::move(extracted);
+    return true;
+  }
+
+  // The local copy of the setup file that an internet setup downloads gives
+  // the download size and name, and must carry the same download token.
+  bool PrepareDownload() {
+    download_ = spec_.download;
+    if (!download_.present || download_.file.empty())
+      return true;
+    std::string error;
+    std::unique_ptr<FileSource> file = FileSource::Open(download_.file, &error);
+    if (!file)
+      return Fail("cannot read the setup file '" + download_.file + "': " + error,
+                  download_.origin.Text());
+    const TGFileInfo info(*file);
+    bool verified = false;
+    const std::string token = pack::DescrambleToken(info.GetDownloadToken(false), &verified);
+    if (!info.IsPackage() || !verified || token != download_.token)
+      return Fail("the setup file '" + download_.file +
+                      "' is not a package with the same download token; the launcher would "
+                      "refuse it (\"Bad Secret Token!\")",
+                  download_.origin.Text());
+    if (download_.size.empty())
+      download_.size = std::to_string(file->Size());
+    if (download_.fileName.empty())
+      download_.fileName = BaseNameOf(download_.file);
+    return true;
+  }
+
+  void MakeHeader() {
+    std::vector<std::string> blocks = {MakeLanguageBlock(spec_.languages),
+                                       MakeInternetBlock(spec_.internet)};
+    if (download_.present)
+      blocks.push_back(MakeDownloadBlock(download_, download_.size));
+    for (const std::string& block : blocks) {
+      uint8_t length[4];
+      Store32(length, static_cast<uint32_t>(block.size()));
+      blocks_.append(reinterpret_cast<const char*>(length), 4);
+      blocks_ += block;
+    }
+    trailer_.format = 1;
+    trailer_.headerBlockCount = static_cast<uint8_t>(blocks.size());
+    trailer_.magic = pack::kTrailerMagic;
+    trailer_.checksum = pack::kNoChecksum;
+    trailer_.trailerLength = pack::kTrailerSize;
+    if (spec_.FlagSet(Flag::kShowTempNotice))
+      trailer_.flags |= pack::kFlagShowTempNotice;
+    if (spec_.FlagSet(Flag::kRelaunchFromTemp) || spec_.firstVolume == FirstVolume::kSeparate001)
+      trailer_.flags |= pack::kFlagRelaunch;
+    if (spec_.FlagSet(Flag::kActivityBar))
+      trailer_.flags |= pack::kFlagActivityBar;
+    if (spec_.FlagSet(Flag::kAgentLog))
+      trailer_.flags |= pack::kFlagAgentLog;
+    trailer_.internetSetup = spec_.FlagSet(Flag::kInternetSetup) ? 1 : 0;
+    trailer_.confirmDownload = spec_.FlagSet(Flag::kConfirmDownload) ? 1 : 0;
+    trailer_.agentCopy = spec_.FlagSet(Flag::kAgentCopy) ? 1 : 0;
+    trailer_.agentFlag = spec_.FlagSet(Flag::kAgentFlag) ? 1 : 0;
+    // The agent copy the launcher writes beside the files is the launcher
+    // with its header blocks and a trailer.
+    if (agentCopy_)
+      extracted_.push_back(
+          {spec_.internet.agentFile, stub_.size() + blocks_.size() + pack::kTrailerSize});
+    result_.spaceTable = ComputeSpaceTable(extracted_);
+    for (size_t i = 0; i < pack::kSpaceTableEntries; ++i)
+      trailer_.spaceTable[i] = result_.spaceTable[i];
+  }
+
+  bool Write(const void* data, size_t size) {
+    if (size != 0 && std::fwrite(data, 1, size, file_) != size)
+      return Fail("cannot write '" + outputs_.TemporaryPath(current_.output) +
+                      "': " + std::strerror(errno),
+                  "");
+    current_.size += size;
+    return true;
+  }
+
+  // Starts a file with the launcher and the header blocks.
+  bool StartLauncherFile(const std::string& path) {
+    std::string error;
+    file_ = outputs_.Create(path, &error);
+    if (file_ == nullptr)
+      return Fail("cannot create '" + path + "': " + error, "");
+    current_ = WrittenFile{outputs_.Count() - 1, path, 0, 0};
+    packageStart_ = stub_.size();
+    return Write(stub_.data(), stub_.size()) && Write(blocks_.data(), blocks_.size());
+  }
+
+  bool WriteLauncherOnly() {
+    if (!StartLauncherFile(spec_.output))
+      return false;
+    current_.holdsEntries = false;
+    return EndFile(false, true);
+  }
+
+  bool OpenVolume() {
+    ++volumeNumber_;
+    entriesInVolume_ = 0;
+    if (volumeNumber_ == 1)
+      return StartLauncherFile(firstVolumePath_);
+    const std::string path = pack::VolumeFileName(firstVolumePath_, volumeNumber_);
+    std::string error;
+    file_ = outputs_.Create(path, &error);
+    if (file_ == nullptr)
+      return Fail("cannot create volume '" + path + "': " + error, "");
+    current_ = WrittenFile{outputs_.Count() - 1, path, 0, 0};
+    packageStart_ = 0;
+    return true;
+  }
+
+  // Writes the trailer (and, in a launcher image, the package-end pointer).
+  bool EndFile(bool moreVolumes, bool launcherImage) {
+    pack::Trailer trailer = trailer_;
+    trailer.packageStart = static_cast<uint32_t>(packageStart_);
+    if (moreVolumes)
+      trailer.flags |= pack::kFlagMoreVolumes;
+    current_.trailerOffset = current_.size;
+    const auto bytes = pack::EncodeTrailer(trailer);
+    if (!Write(bytes.data(), bytes.size()))
+      return false;
+    if (launcherImage) {
+      std::string head = stub_.substr(0, pack::kPeHeaderOffset);
+      pack::WritePackageEndPointer(reinterpret_cast<uint8_t*>(&head[0]), head.size(),
+                                   current_.size);
+      if (!SeekFile(file_, pack::kEndPointerHighOffset) ||
+          std::fwrite(head.data() + pack::kEndPointerHighOffset, 1, 8, file_) != 8)
+        return Fail("cannot write '" + outputs_.TemporaryPath(current_.output) + "'", "");
+    }
+    std::string error;
+    if (!outputs_.Close(current_.output, &error))
+      return Fail("cannot write '" + outputs_.TemporaryPath(current_.output) + "': " + error, "");
+    file_ = nullptr;
+    written_.push_back(current_);
+    return true;
+  }
+
+  bool CloseVolume(bool moreVolumes) { return EndFile(moreVolumes, volumeNumber_ == 1); }
+
+  uint64_t Room() const {
+    if (spec_.maxVolumeSize == 0)
+      return UINT64_MAX;
+    const uint64_t used = current_.size + pack::kTrailerSize;
+    return spec_.maxVolumeSize > used ? spec_.maxVolumeSize - used : 0;
+  }
+
+  bool WriteEntry(const FileItem& item, const EncodedEntry& entry, uint64_t dataSize) {
+    uint8_t length[4];
+    Store32(length, static_cast<uint32_t>(entry.length));
+    if (!Write(length, 4) || !Write(entry.payload.data(), entry.payload.size()))
+      return false;
+    ++entriesInVolume_;
+    result_.entries.push_back({item.name, volumeNumber_, dataSize, entry.StoredSize(),
+                               entry.Compressed(), item.isStart});
+    return true;
+  }
+
+  // Places one piece of a file, splitting it where a volume fills up.
+  bool PlacePiece(const FileItem& item, const std::string& header, std::string_view data) {
+    const bool compress = spec_.compression == Compression::kAuto;
+    EncodedEntry entry = EncodeEntry(header, data, compress);
+    for (;;) {
+      const uint64_t room = Room();
+      if (entry.StoredSize() <= room)
+        return WriteEntry(item, entry, data.size());
+      size_t taken = 0;
+      EncodedEntry part;
+      if (FitEntry(header, data, compress, room, taken, part)) {
+        if (!WriteEntry(item, part, taken))
+          return false;
+        data.remove_prefix(taken);
+        entry = EncodeEntry(header, data, compress);
+      } else if (entriesInVolume_ == 0) {
+        const uint64_t fixed = current_.size + pack::kTrailerSize;
+        return Fail("MaxVolumeSize (" + std::to_string(spec_.maxVolumeSize) +
+                        " bytes) leaves no room for file data in volume " +
+                        std::to_string(volumeNumber_) + ": " +
+                        (volumeNumber_ == 1 ? "the launcher, header blocks and trailer take "
+                                            : "a trailer takes ") +
+                        std::to_string(fixed) + " bytes and an entry of '" + item.name +
+                        "' at least " + std::to_string(header.size() + 6),
+                    "");
+      }
+      if (!CloseVolume(true) || !OpenVolume())
+        return false;
+    }
+  }
+
+  bool PackFile(const FileItem& item, const Source& source) {
+    std::string error;
+    UniqueFile file = OpenFile(item.source, "rb", &error);
+    if (!file)
+      return Fail("cannot read '" + item.source + "': " + error, item.origin.Text());
+    pack::EntryHeader entryHeader;
+    entryHeader.name = item.name;
+    entryHeader.dosDateTime = source.dosDateTime;
+    entryHeader.isStart = item.isStart;
+    entryHeader.startArguments = item.startArguments;
+    const std::string header = pack::MakeEntryHeader(entryHeader);
+    const size_t pieceSize = static_cast<size_t>(
+        std::min<uint64_t>(spec_.maxEntrySize, std::max<uint64_t>(source.size, 1)));
+    std::string piece(pieceSize, '\0');
+    uint64_t total = 0;
+    bool first = true;
+    for (;;) {
+      const size_t got = std::fread(&piece[0], 1, piece.size(), file.get());
+      if (got < piece.size() && std::ferror(file.get()))
+        return Fail("cannot read '" + item.source + "': " + std::strerror(errno),
+                    item.origin.Text());
+      total += got;
+      if (total > source.size)
+        break;
+      if ((got != 0 || first) && !PlacePiece(item, header, std::string_view(piece.data(), got)))
+        return false;
+      first = false;
+      if (got < piece.size())
+        break;
+    }
+    if (total != source.size)
+      return Fail("'" + item.source + "' changed while it was packed", item.origin.Text());
+    result_.dataBytes += total;
+    return true;
+  }
+
+  // Trailer fields known only at the end: the entry count, then the
+  // checksum of the small files.
+  bool Finish() {
+    for (const WrittenFile& written : written_) {
+      const uint32_t count =
+          written.holdsEntries ? static_cast<uint32_t>(result_.entries.size()) : 0;
+      const std::string& path = outputs_.TemporaryPath(written.output);
+      std::string error;
+      UniqueFile file = OpenFile(path, "r+b", &error);
+      uint8_t field[4];
+      Store32(field, count);
+      if (!file || !SeekFile(file.get(), written.trailerOffset + 8) ||
+          std::fwrite(field, 1, 4, file.get()) != 4)
+        return Fail("cannot update '" + path + "': " + error, "");
+      if (written.size <= pack::kChecksumMaxFileSize) {
+        std::string bytes(static_cast<size_t>(written.size), '\0');
+        if (std::fflush(file.get()) != 0 || !SeekFile(file.get(), 0) ||
+            std::fread(&bytes[0], 1, bytes.size(), file.get()) != bytes.size())
+          return Fail("cannot read back '" + path + "'", "");
+        const uint32_t sum = pack::ComputePackageChecksum(pack::MemorySource(bytes), pack::kTrailerSize);
+        Store32(field, sum);
+        if (!SeekFile(file.get(), written.trailerOffset + 16) ||
+            std::fwrite(field, 1, 4, file.get()) != 4)
+          return Fail("cannot update '" + path + "'", "");
+      }
+      if (std::fflush(file.get()) != 0)
+        return Fail("cannot update '" + path + "': " + std::strerror(errno), "");
+    }
+    return true;
+  }
+
+  void WarnAboutVolumes() {
+    for (const WrittenFile& file : written_) {
+      if (file.size > UINT32_MAX)
+        problems_.push_back({true,
+                             "'" + file.path +
+                                 "' is larger than 4 GiB - 1 and does not fit on FAT32 media; "
+                                 "set MaxVolumeSize",
+                             ""});
+    }
+    const std::string next = pack::VolumeFileName(firstVolumePath_, volumeNumber_ + 1);
+    if (StatFile(next).exists)
+      problems_.push_back({true,
+                           "'" + next +
+                               "' is left from an earlier build; the launcher does not read it, "
+                               "but do not ship it",
+                           ""});
+  }
+
+  const BuildSpec& spec_;
+  BuildResult& result_;
+  Problems& problems_;
+  OutputFiles outputs_;
+  std::string stub_;
+  std::vector<Source> sources_;
+  std::vector<ExtractedFile> extracted_;
+  bool agentCopy_ = false;
+  DownloadSettings download_;
+  std::string blocks_;  // the header blocks as stored
+  pack::Trailer trailer_;
+  std::string firstVolumePath_;
+  std::vector<WrittenFile> written_;
+  WrittenFile current_;
+  std::FILE* file_ = nullptr;
+  uint64_t packageStart_ = 0;
+  int volumeNumber_ = 0;
+  int entriesInVolume_ = 0;
+};
+
+}  // namespace
+
+bool Build(const BuildSpec& spec, BuildResult& result, Problems& problems) {
+  result = BuildResult{};
+  return PackageBuilder(spec, result, problems).Run();
+}
+
+}  // namespace orvane::stubpack

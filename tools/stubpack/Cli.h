@@ -1,0 +1,25 @@
+// Cli: the stubpack command line.
+//
+//   stubpack build [PROJECT.ini] [options]   build an installer
+//   stubpack inspect FILE [--json]           report the package of FILE
+//   stubpack help | --version
+//
+// Exit codes: 0 success; 1 a build that failed, or a file that is not a
+// sound package; 2 a command line that cannot be understood. Messages go to
+// the error stream as "stubpack: error: WHAT (WHERE)".
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace orvane::stubpack {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// Runs one command; `args` excludes the program name.
+int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
+
+}  // namespace orvane::stubpack

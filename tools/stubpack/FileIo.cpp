@@ -1,0 +1,282 @@
+// FileIo: stdio for contents, and the few calls that differ between the
+// systems (64-bit positions, file facts, folder listing, replacing rename,
+// local time).
+#include "FileIo.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <unistd.h>
+#endif
+
+namespace orvane::stubpack {
+namespace {
+
+std::string ErrnoText() { return std::strerror(errno); }
+
+#ifdef _WIN32
+std::string LastErrorText() {
+  char* text = nullptr;
+  const DWORD code = GetLastError();
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result = length != 0 && text != nullptr ? std::string(text, length) : "error";
+  if (text != nullptr)
+    LocalFree(text);
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
+    result.pop_back();
+  return result + " (" + std::to_string(code) + ")";
+}
+#endif
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+  return c == '/' || c == '\\';
+#else
+  return c == '/';
+#endif
+}
+
+}  // namespace
+
+UniqueFile OpenFile(const std::string& path, const char* mode, std::string* error) {
+  errno = 0;
+  UniqueFile file(std::fopen(path.c_str(), mode));
+  if (!file && error != nullptr)
+    *error = ErrnoText();
+  return file;
+}
+
+bool SeekFile(std::FILE* file, uint64_t offset) {
+  if (offset > static_cast<uint64_t>(INT64_MAX))
+    return false;
+#ifdef _WIN32
+  return _fseeki64(file, static_cast<int64_t>(offset), SEEK_SET) == 0;
+#else
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+bool FileSizeOf(std::FILE* file, uint64_t& size) {
+#ifdef _WIN32
+  if (_fseeki64(file, 0, SEEK_END) != 0)
+    return false;
+  const int64_t end = _ftelli64(file);
+#else
+  if (fseeko(file, 0, SEEK_END) != 0)
+    return false;
+  const int64_t end = ftello(file);
+#endif
+  if (end < 0)
+    return false;
+  size = static_cast<uint64_t>(end);
+  return true;
+}
+
+FileFacts StatFile(const std::string& path) {
+  FileFacts facts;
+#ifdef _WIN32
+  struct _stat64 info;
+  if (_stat64(path.c_str(), &info) != 0)
+    return facts;
+#else
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0)
+    return facts;
+#endif
+  facts.exists = true;
+  facts.isDirectory = (info.st_mode & S_IFMT) == S_IFDIR;
+  facts.size = info.st_size < 0 ? 0 : static_cast<uint64_t>(info.st_size);
+  facts.modified = static_cast<int64_t>(info.st_mtime);
+  return facts;
+}
+
+bool ListFolder(const std::string& folder, std::vector<std::string>& names, std::string* error) {
+  names.clear();
+  const std::string where = folder.empty() ? std::string(".") : folder;
+#ifdef _WIN32
+  WIN32_FIND_DATAA data;
+  std::string pattern = where;
+  if (!IsSeparator(pattern.back()))
+    pattern += '\\';
+  pattern += '*';
+  HANDLE find = FindFirstFileA(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) {
+    if (error != nullptr)
+      *error = LastErrorText();
+    return false;
+  }
+  do {
+    const std::string name = data.cFileName;
+    if (name != "." && name != "..")
+      names.push_back(name);
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+#else
+  DIR* dir = opendir(where.c_str());
+  if (dir == nullptr) {
+    if (error != nullptr)
+      *error = ErrnoText();
+    return false;
+  }
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..")
+      names.push_back(name);
+  }
+  closedir(dir);
+#endif
+  std::sort(names.begin(), names.end());
+  return true;
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to, std::string* error) {
+#ifdef _WIN32
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
+    return true;
+  if (error != nullptr)
+    *error = LastErrorText();
+  return false;
+#else
+  if (std::rename(from.c_str(), to.c_str()) == 0)
+    return true;
+  if (error != nullptr)
+    *error = ErrnoText();
+  return false;
+#endif
+}
+
+bool RemoveFile(const std::string& path) {
+  if (std::remove(path.c_str()) == 0)
+    return true;
+  return !StatFile(path).exists;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error) {
+  UniqueFile file = OpenFile(path, "rb", error);
+  if (!file)
+    return false;
+  uint64_t size = 0;
+  if (!FileSizeOf(file.get(), size) || !SeekFile(file.get(), 0)) {
+    if (error != nullptr)
+      *error = "cannot tell its size";
+    return false;
+  }
+  if (size > (uint64_t{1} << 31)) {
+    if (error != nullptr)
+      *error = "larger than 2 GiB";
+    return false;
+  }
+  bytes.resize(static_cast<size_t>(size));
+  if (size != 0 && std::fread(&bytes[0], 1, bytes.size(), file.get()) != bytes.size()) {
+    if (error != nullptr)
+      *error = std::ferror(file.get()) ? ErrnoText() : "it ended early";
+    return false;
+  }
+  return true;
+}
+
+uint32_t DosDateTimeFromUnix(int64_t seconds) {
+  constexpr uint32_t kEarliest = (0x21u << 16);  // 1980-01-01 00:00:00
+  constexpr uint32_t kLatest =
+      ((127u << 9 | 12u << 5 | 31u) << 16) | (23u << 11 | 59u << 5 | 29u);  // 2107-12-31 23:59:58
+  const std::time_t t = static_cast<std::time_t>(seconds);
+  std::tm local{};
+#ifdef _WIN32
+  const bool ok = seconds >= 0 && localtime_s(&local, &t) == 0;
+#else
+  const bool ok = localtime_r(&t, &local) != nullptr;
+#endif
+  if (!ok)
+    return seconds < 0 ? kEarliest : kLatest;
+  const int year = local.tm_year + 1900;
+  if (year < 1980)
+    return kEarliest;
+  if (year > 2107)
+    return kLatest;
+  const uint32_t date = static_cast<uint32_t>((year - 1980) << 9 | (local.tm_mon + 1) << 5 |
+                                              local.tm_mday);
+  // A leap second (tm_sec 60) still fits the 5-bit field of halved seconds.
+  const uint32_t time =
+      static_cast<uint32_t>(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
+  return date << 16 | time;
+}
+
+std::string FolderOf(std::string_view path) {
+  for (size_t i = path.size(); i > 0; --i) {
+    if (IsSeparator(path[i - 1]))
+      return std::string(path.substr(0, i));
+  }
+  return std::string();
+}
+
+std::string BaseNameOf(std::string_view path) {
+  for (size_t i = path.size(); i > 0; --i) {
+    if (IsSeparator(path[i - 1]) || path[i - 1] == '\\')
+      return std::string(path.substr(i));
+  }
+  return std::string(path);
+}
+
+bool IsAbsolutePath(std::string_view path) {
+#ifdef _WIN32
+  if (path.size() >= 2 && path[1] == ':')
+    return true;
+  return !path.empty() && IsSeparator(path[0]);
+#else
+  return !path.empty() && path[0] == '/';
+#endif
+}
+
+std::string ResolvePath(std::string_view base, std::string_view path) {
+  std::string result(path);
+#ifndef _WIN32
+  std::replace(result.begin(), result.end(), '\\', '/');
+#endif
+  if (IsAbsolutePath(result) || base.empty())
+    return result;
+  std::string joined(base);
+  if (!IsSeparator(joined.back()))
+    joined += '/';
+  return joined + result;
+}
+
+std::unique_ptr<FileSource> FileSource::Open(const std::string& path, std::string* error) {
+  if (StatFile(path).isDirectory) {
+    if (error != nullptr)
+      *error = "it is a folder";
+    return nullptr;
+  }
+  UniqueFile file = OpenFile(path, "rb", error);
+  if (!file)
+    return nullptr;
+  uint64_t size = 0;
+  if (!FileSizeOf(file.get(), size)) {
+    if (error != nullptr)
+      *error = "cannot tell its size";
+    return nullptr;
+  }
+  return std::unique_ptr<FileSource>(new FileSource(std::move(file), size));
+}
+
+bool FileSource::ReadAt(uint64_t offset, void* buffer, size_t count) const {
+  if (offset > size_ || count > size_ - offset)
+    return false;
+  if (count == 0)
+    return true;
+  if (!SeekFile(file_.get(), offset))
+    return false;
+  return std::fread(buffer, 1, count, file_.get()) == count;
+}
+
+}  // namespace orvane::stubpack

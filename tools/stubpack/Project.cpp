@@ -1,0 +1,420 @@
+// Project: INI lines to BuildSpec fields.
+#include "Project.h"
+
+#include <set>
+
+#include "FileIo.h"
+#include "util/UtilsText.h"
+
+namespace orvane::stubpack {
+namespace {
+
+enum class Section { kNone, kSetup, kFiles, kLanguage, kInternet, kDownload };
+
+constexpr std::string_view kLanguagePrefix = "Language.";
+
+struct Context {
+  BuildSpec& spec;
+  Problems& problems;
+  Origin origin;
+  std::string base;  // folder of relative paths
+  bool fromCommandLine = false;
+
+  void Error(std::string what) const { problems.push_back({false, std::move(what), origin.Text()}); }
+  void Warning(std::string what) const {
+    problems.push_back({true, std::move(what), origin.Text()});
+  }
+};
+
+bool Same(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && UpperCaseAscii(a) == UpperCaseAscii(b);
+}
+
+// A value in double quotes keeps its inner blanks; the quotes go.
+std::string Unquote(std::string_view text) {
+  std::string value = Trim(text);
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+    return value.substr(1, value.size() - 2);
+  return value;
+}
+
+bool SectionOf(std::string_view name, Section& section, std::string& languageName) {
+  if (Same(name, "Setup"))
+    section = Section::kSetup;
+  else if (Same(name, "Files"))
+    section = Section::kFiles;
+  else if (Same(name, "Internet"))
+    section = Section::kInternet;
+  else if (Same(name, "Download"))
+    section = Section::kDownload;
+  else if (StartsWithNoCase(name, kLanguagePrefix)) {
+    section = Section::kLanguage;
+    languageName = Trim(name.substr(kLanguagePrefix.size()));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// "*" matches any run of characters, "?" any one character; Windows file
+// names ignore case.
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+  size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+  auto same = [](char a, char b) {
+#ifdef _WIN32
+    return UpperCaseAscii(std::string_view(&a, 1)) == UpperCaseAscii(std::string_view(&b, 1));
+#else
+    return a == b;
+#endif
+  };
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || same(pattern[p], name[n]))) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::string_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*')
+    ++p;
+  return p == pattern.size();
+}
+
+Language& FindOrAddLanguage(BuildSpec& spec, const std::string& name, const Origin& origin) {
+  for (Language& language : spec.languages) {
+    if (Same(Trim(language.name), Trim(name)))
+      return language;
+  }
+  spec.languages.push_back({name, {}, origin});
+  return spec.languages.back();
+}
+
+void SetBool(const Context& context, std::string_view key, const std::string& value, bool& out) {
+  if (!ParseBool(value, out))
+    context.Error(std::string(key) + "=" + value + " is not a yes/no value (1, 0, yes, no)");
+}
+
+void ApplySetup(const Context& context, std::string_view key, const std::string& value) {
+  BuildSpec& spec = context.spec;
+  Flag flag;
+  if (Same(key, "Stub")) {
+    spec.stub = value.empty() ? value : ResolvePath(context.base, value);
+  } else if (Same(key, "Output")) {
+    spec.output = value.empty() ? value : ResolvePath(context.base, value);
+  } else if (Same(key, "MaxVolumeSize")) {
+    if (!ParseByteSize(value, spec.maxVolumeSize))
+      context.Error("MaxVolumeSize=" + value + " is not a size (such as 650M or 1457664)");
+  } else if (Same(key, "MaxEntrySize")) {
+    if (!ParseByteSize(value, spec.maxEntrySize) || spec.maxEntrySize == 0)
+      context.Error("MaxEntrySize=" + value + " is not a size of at least 1 byte");
+  } else if (Same(key, "FirstVolume")) {
+    if (Same(value, "stub") || Same(value, "launcher"))
+      spec.firstVolume = FirstVolume::kLauncher;
+    else if (value == "001")
+      spec.firstVolume = FirstVolume::kSeparate001;
+    else
+      context.Error("FirstVolume=" + value + ": use stub or 001");
+  } else if (Same(key, "Compression")) {
+    if (Same(value, "auto"))
+      spec.compression = Compression::kAuto;
+    else if (Same(value, "none"))
+      spec.compression = Compression::kNone;
+    else
+      context.Error("Compression=" + value + ": use auto or none");
+  } else if (FlagFromName(key, flag)) {
+    bool on = false;
+    SetBool(context, key, value, on);
+    spec.flags[static_cast<size_t>(flag)] = on;
+  } else {
+    context.Error("unknown setting '" + std::string(key) + "' in [Setup]");
+  }
+}
+
+void ApplyFile(const Context& context, std::string_view source, const std::string* target) {
+  FileItem item;
+  item.origin = context.origin;
+  const std::string sourceText = Unquote(source);
+  if (sourceText.empty()) {
+    context.Error("a [Files] line needs a source file before '='");
+    return;
+  }
+  item.source = ResolvePath(context.base, sourceText);
+  std::string name = target != nullptr ? *target : std::string();
+  const size_t star = name.find('*');
+  if (star != std::string::npos) {
+    item.isStart = true;
+    item.startArguments = name.substr(star + 1);
+    name = Trim(name.substr(0, star));
+  }
+  item.name = name.empty() ? BaseNameOf(item.source) : name;
+  const std::string pattern = BaseNameOf(item.source);
+  if (pattern.find_first_of("*?") != std::string::npos && (!name.empty() || item.isStart)) {
+    context.Error("a wildcard source ('" + sourceText +
+                  "') takes no name and no start mark: each file keeps its own name");
+    return;
+  }
+  context.spec.files.push_back(std::move(item));
+}
+
+void ApplyInternet(const Context& context, std::string_view key, const std::string& value) {
+  InternetSettings& net = context.spec.internet;
+  if (!net.present) {
+    net.present = true;
+    net.origin = context.origin;
+  }
+  if (Same(key, "InfoUrl"))
+    net.infoUrl = value;
+  else if (Same(key, "InfoFile"))
+    net.infoFile = value;
+  else if (Same(key, "AgentFile"))
+    net.agentFile = value;
+  else if (Same(key, "ProductToken"))
+    net.productToken = value;
+  else if (Same(key, "RunHidden"))
+    SetBool(context, key, value, net.runHidden);
+  else
+    context.Error("unknown setting '" + std::string(key) + "' in [Internet]");
+}
+
+void ApplyDownload(const Context& context, std::string_view key, const std::string& value) {
+  DownloadSettings& download = context.spec.download;
+  if (!download.present) {
+    download.present = true;
+    download.origin = context.origin;
+  }
+  if (Same(key, "Location"))
+    download.location = value;
+  else if (Same(key, "FileName"))
+    download.fileName = value;
+  else if (Same(key, "SkipLocalCopy"))
+    SetBool(context, key, value, download.skipLocalCopy);
+  else if (Same(key, "Token"))
+    download.token = value;
+  else if (Same(key, "Size"))
+    download.size = value;
+  else if (Same(key, "File"))
+    download.file = value.empty() ? value : ResolvePath(context.base, value);
+  else
+    context.Error("unknown setting '" + std::string(key) + "' in [Download]");
+}
+
+void ApplyLanguage(const Context& context, Language& language, std::string_view key,
+                   const std::string& value) {
+  const std::string name = Trim(key);
+  if (context.fromCommandLine) {
+    for (auto& pair : language.strings) {
+      if (Same(pair.first, name)) {
+        pair.second = value;
+        return;
+      }
+    }
+  }
+  language.strings.emplace_back(name, value);
+}
+
+void Apply(const Context& context, Section section, const std::string& languageName,
+           std::string_view key, const std::string* value) {
+  if (section == Section::kFiles) {
+    ApplyFile(context, key, value);
+    return;
+  }
+  if (value == nullptr) {
+    context.Error("expected key = value");
+    return;
+  }
+  switch (section) {
+    case Section::kSetup:
+      ApplySetup(context, key, *value);
+      break;
+    case Section::kInternet:
+      ApplyInternet(context, key, *value);
+      break;
+    case Section::kDownload:
+      ApplyDownload(context, key, *value);
+      break;
+    case Section::kLanguage:
+      ApplyLanguage(context, FindOrAddLanguage(context.spec, languageName, context.origin), key,
+                    *value);
+      break;
+    case Section::kNone:
+    case Section::kFiles:
+      break;
+  }
+}
+
+}  // namespace
+
+bool ParseByteSize(std::string_view text, uint64_t& bytes) {
+  const std::string trimmed = Trim(text);
+  size_t digits = 0;
+  while (digits < trimmed.size() && trimmed[digits] >= '0' && trimmed[digits] <= '9')
+    ++digits;
+  if (digits == 0 || digits > 19)
+    return false;
+  const uint64_t number = ParseUnsigned(trimmed.substr(0, digits), 10, UINT64_MAX);
+  if (number == UINT64_MAX)
+    return false;
+  const std::string suffix = UpperCaseAscii(Trim(trimmed.substr(digits)));
+  int shift = 0;
+  if (suffix.empty() || suffix == "B")
+    shift = 0;
+  else if (suffix == "K" || suffix == "KB" || suffix == "KIB")
+    shift = 10;
+  else if (suffix == "M" || suffix == "MB" || suffix == "MIB")
+    shift = 20;
+  else if (suffix == "G" || suffix == "GB" || suffix == "GIB")
+    shift = 30;
+  else
+    return false;
+  if (number > (UINT64_MAX >> shift))
+    return false;
+  bytes = number << shift;
+  return true;
+}
+
+bool ParseBool(std::string_view text, bool& value) {
+  const std::string word = UpperCaseAscii(Trim(text));
+  if (word == "1" || word == "YES" || word == "TRUE" || word == "ON") {
+    value = true;
+    return true;
+  }
+  if (word == "0" || word == "NO" || word == "FALSE" || word == "OFF") {
+    value = false;
+    return true;
+  }
+  return false;
+}
+
+void ReadProject(std::string_view text, const std::string& path, BuildSpec& spec,
+                 Problems& problems) {
+  Context context{spec, problems, Origin{path, 0}, FolderOf(path)};
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+    text.remove_prefix(3);
+    context.Warning(
+        "the project file is UTF-8 (it starts with a byte-order mark); the launcher shows its "
+        "texts in the ANSI code page of the language's Charset");
+  }
+  Section section = Section::kNone;
+  std::string languageName;
+  bool skipSection = false;  // after an unknown section header
+  std::set<std::string> seen;
+  std::set<std::string> sections;
+  int lineNumber = 0;
+  size_t position = 0;
+  while (position <= text.size()) {
+    size_t end = text.find('\n', position);
+    if (end == std::string_view::npos)
+      end = text.size();
+    const std::string line = Trim(text.substr(position, end - position));
+    position = end + 1;
+    ++lineNumber;
+    context.origin.line = lineNumber;
+    if (line.empty() || line[0] == ';' || line[0] == '#')
+      continue;
+    if (line[0] == '[') {
+      if (line.back() != ']') {
+        context.Error("a section header must end with ']'");
+        skipSection = true;
+        continue;
+      }
+      const std::string name = Trim(std::string_view(line).substr(1, line.size() - 2));
+      skipSection = !SectionOf(name, section, languageName);
+      if (skipSection) {
+        context.Error("unknown section [" + name +
+                      "] (use Setup, Files, Language.NAME, Internet or Download)");
+        continue;
+      }
+      if (!sections.insert(UpperCaseAscii(name)).second) {
+        context.Error("section [" + name + "] is given twice");
+        skipSection = true;
+        continue;
+      }
+      if (section == Section::kSetup)
+        spec.setupOrigin = context.origin;
+      else if (section == Section::kLanguage)
+        FindOrAddLanguage(spec, languageName, context.origin);
+      else if (section == Section::kInternet)
+        spec.internet = InternetSettings{true, {}, {}, {}, {}, false, context.origin};
+      else if (section == Section::kDownload)
+        spec.download = DownloadSettings{true, {}, {}, false, {}, {}, {}, context.origin};
+      continue;
+    }
+    if (skipSection)
+      continue;
+    if (section == Section::kNone) {
+      context.Error("a setting before the first [section]");
+      continue;
+    }
+    const size_t equals = line.find('=');
+    const std::string key = Trim(std::string_view(line).substr(0, equals));
+    std::string value;
+    if (equals != std::string::npos)
+      value = Unquote(std::string_view(line).substr(equals + 1));
+    if (section != Section::kFiles && section != Section::kLanguage) {
+      const std::string id = std::to_string(static_cast<int>(section)) + UpperCaseAscii(key);
+      if (!seen.insert(id).second) {
+        context.Error("'" + key + "' is given twice in this section");
+        continue;
+      }
+    }
+    Apply(context, section, languageName, key, equals != std::string::npos ? &value : nullptr);
+  }
+  if (spec.output.empty() && !path.empty()) {
+    const std::string base = BaseNameOf(path);
+    const size_t dot = base.rfind('.');
+    spec.output = FolderOf(path) + (dot == std::string::npos || dot == 0 ? base : base.substr(0, dot)) + ".exe";
+  }
+}
+
+void ApplySetting(std::string_view section, std::string_view key, const std::string* value,
+                  BuildSpec& spec, Problems& problems) {
+  Context context{spec, problems, Origin{}, std::string(), true};
+  Section which;
+  std::string languageName;
+  if (!SectionOf(Trim(section), which, languageName)) {
+    context.Error("unknown section '" + std::string(section) + "'");
+    return;
+  }
+  Apply(context, which, languageName, key, value);
+}
+
+void ExpandFileWildcards(BuildSpec& spec, Problems& problems) {
+  std::vector<FileItem> expanded;
+  for (FileItem& item : spec.files) {
+    const std::string pattern = BaseNameOf(item.source);
+    if (pattern.find_first_of("*?") == std::string::npos) {
+      expanded.push_back(std::move(item));
+      continue;
+    }
+    const std::string folder = FolderOf(item.source);
+    std::vector<std::string> names;
+    std::string error;
+    if (!ListFolder(folder, names, &error)) {
+      problems.push_back({false, "cannot list folder '" + folder + "': " + error,
+                          item.origin.Text()});
+      continue;
+    }
+    size_t matched = 0;
+    for (const std::string& name : names) {
+      const std::string path = folder + name;
+      if (!WildcardMatch(pattern, name) || StatFile(path).isDirectory)
+        continue;
+      FileItem file = item;
+      file.source = path;
+      file.name = name;
+      expanded.push_back(std::move(file));
+      ++matched;
+    }
+    if (matched == 0)
+      problems.push_back({false, "no file matches '" + item.source + "'", item.origin.Text()});
+  }
+  spec.files = std::move(expanded);
+}
+
+}  // namespace orvane::stubpack

@@ -1,0 +1,53 @@
+// Project: the INI project file of a build, and command-line settings, read
+// into a BuildSpec.
+//
+//   [Setup]      Stub, Output, MaxVolumeSize, MaxEntrySize, FirstVolume,
+//                Compression and the flags (ShowTempNotice, RelaunchFromTemp,
+//                ActivityBar, AgentLog, InternetSetup, ConfirmDownload,
+//                AgentCopy, AgentFlag)
+//   [Files]      source = name[*start arguments], one file per line
+//   [Language.X] key = text lines of language X, in section order
+//   [Internet]   InfoUrl, InfoFile, AgentFile, ProductToken, RunHidden
+//   [Download]   Location, FileName, SkipLocalCopy, Token, Size, File
+//
+// Section and key names ignore case. Lines starting with ";" or "#" are
+// comments. Blanks around keys and values are dropped; a value in double
+// quotes keeps its inner blanks. Paths are relative to the project file's
+// folder (command-line paths to the current folder).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "BuildSpec.h"
+
+namespace orvane::stubpack {
+
+// Reads a project file's text into `spec`. `path` names the file in messages
+// and is the base of its relative paths; without Output=, the output is the
+// project's name with the extension ".exe" beside it. A key given twice in a
+// section, an unknown section or key, and values that do not parse are
+// errors.
+void ReadProject(std::string_view text, const std::string& path, BuildSpec& spec,
+                 Problems& problems);
+
+// One setting from the command line, as if written under [section]; it
+// replaces what the project set (under [Files] it adds a file). Paths are
+// relative to the current folder. `value` is absent for a [Files] source
+// given without "=".
+void ApplySetting(std::string_view section, std::string_view key, const std::string* value,
+                  BuildSpec& spec, Problems& problems);
+
+// Replaces every [Files] item whose source has "*" or "?" in its file-name
+// part by the matching files of that folder, in name order, each under its
+// own name. A pattern that matches nothing is an error.
+void ExpandFileWildcards(BuildSpec& spec, Problems& problems);
+
+// "650M", "64K", "1G", "1048576": a byte count with an optional binary
+// suffix (K, KB, KiB, M, ..., any case). False for anything else.
+bool ParseByteSize(std::string_view text, uint64_t& bytes);
+// 1/0, yes/no, true/false, on/off (any case).
+bool ParseBool(std::string_view text, bool& value);
+
+}  // namespace orvane::stubpack

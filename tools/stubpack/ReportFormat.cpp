@@ -1,0 +1,351 @@
+// ReportFormat: text and JSON renderings of an inspection.
+#include "ReportFormat.h"
+
+#include <cstdio>
+
+#include "Json.h"
+#include "SpaceTable.h"
+
+namespace orvane::stubpack {
+namespace {
+
+struct FlagBit {
+  uint8_t mask;
+  const char* name;
+};
+constexpr FlagBit kFlagBits[] = {
+    {pack::kFlagShowTempNotice, "ShowTempNotice"}, {pack::kFlagMoreVolumes, "MoreVolumes"},
+    {pack::kFlagRelaunch, "RelaunchFromTemp"},     {pack::kFlagActivityBar, "ActivityBar"},
+    {pack::kFlagAgentLog, "AgentLog"},
+};
+
+std::string Hex(uint64_t value, int digits) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%0*llX", digits, static_cast<unsigned long long>(value));
+  return text;
+}
+
+std::string FlagNames(uint8_t flags) {
+  std::string names;
+  uint8_t known = 0;
+  for (const FlagBit& bit : kFlagBits) {
+    known |= bit.mask;
+    if (flags & bit.mask)
+      names += (names.empty() ? "" : " ") + std::string(bit.name);
+  }
+  if (flags & ~known)
+    names += (names.empty() ? "" : " ") + ("unknown " + Hex(flags & ~known, 2));
+  return names.empty() ? "none" : names;
+}
+
+std::string UnitName(size_t index) {
+  const uint64_t unit = SpaceTableUnit(index);
+  if (unit == 0)
+    return "any";
+  return unit < 1024 ? std::to_string(unit) : std::to_string(unit / 1024) + "K";
+}
+
+const char* YesNo(bool value) { return value ? "yes" : "no"; }
+
+std::string Line(const char* label, const std::string& value) {
+  char head[40];
+  std::snprintf(head, sizeof head, "  %-22s", label);
+  return head + value + "\n";
+}
+
+std::string ProblemText(const Problem& problem) {
+  return std::string(problem.warning ? "warning: " : "error: ") + problem.what +
+         (problem.where.empty() ? "" : " (" + problem.where + ")");
+}
+
+}  // namespace
+
+const char* ChecksumVerdict(const VolumeInfo& volume) {
+  if (volume.trailer.checksum == pack::kNoChecksum)
+    return "not stored";
+  if (volume.computedChecksum == pack::kNoChecksum)
+    return "not checked";
+  return volume.checksumAccepted ? "ok" : "bad";
+}
+
+std::string FormatReportText(const InspectReport& report) {
+  std::string out;
+  const VolumeInfo* first = report.First();
+  const bool isPackage = first != nullptr && first->trailer.IsPackage();
+  out += report.path + ": " +
+         (!isPackage ? "no package" : report.Damaged() ? "Orvane package (damaged)"
+                                                         : "Orvane package (valid)") +
+         "\n";
+  if (first != nullptr) {
+    out += Line("file size", std::to_string(first->fileSize));
+    out += Line("launcher image", YesNo(first->launcherImage));
+    if (first->launcherImage)
+      out += Line("package-end pointer",
+                  first->endPointer == 0 ? "none" : std::to_string(first->endPointer));
+    if (first->fileSize > first->packageEnd)
+      out += Line("after the package", std::to_string(first->fileSize - first->packageEnd) +
+                                           " bytes");
+    if (first->certificateSize != 0)
+      out += Line("certificate table", "offset " + std::to_string(first->certificateOffset) +
+                                           ", " + std::to_string(first->certificateSize) +
+                                           " bytes (signed)");
+  }
+  if (isPackage) {
+    const pack::Trailer& t = first->trailer;
+    out += "\nTrailer (offset " + std::to_string(first->trailerOffset) + ", " +
+           std::to_string(first->storedTrailerLength) + " bytes)\n";
+    out += Line("format", std::to_string(t.format));
+    out += Line("header blocks", std::to_string(t.headerBlockCount) +
+                                     (first->storedHeaderBlockCount == 0 ? " (stored as 0)" : ""));
+    out += Line("package start", std::to_string(t.packageStart));
+    out += Line("file count", std::to_string(t.fileCount));
+    out += Line("checksum", std::to_string(t.checksum) + " (" + ChecksumVerdict(*first) + ")");
+    out += Line("flags", Hex(t.flags, 2) + " " + FlagNames(t.flags));
+    out += Line("internet setup", YesNo(t.internetSetup != 0));
+    out += Line("confirm download", YesNo(t.confirmDownload != 0));
+    out += Line("agent copy", YesNo(t.agentCopy != 0));
+    out += Line("agent flag", YesNo(t.agentFlag != 0));
+    std::string table;
+    for (size_t i = 0; i < t.spaceTable.size(); ++i)
+      table += (i == 0 ? "" : "  ") + UnitName(i) + ": " + std::to_string(t.spaceTable[i]);
+    out += Line("space table", table);
+
+    out += "\nVolumes\n";
+    for (const VolumeInfo& volume : report.volumes) {
+      char line[64];
+      std::snprintf(line, sizeof line, "  %-3d", volume.number);
+      out += line + volume.path + "  " + std::to_string(volume.fileSize) + " bytes, " +
+             std::to_string(volume.entryCount) + " entries, checksum " +
+             std::to_string(volume.trailer.checksum) + " " + ChecksumVerdict(volume) +
+             (volume.trailer.HasFlag(pack::kFlagMoreVolumes) ? ", more follow" : "") + "\n";
+    }
+
+    out += "\nHeader blocks\n";
+    for (size_t i = 0; i < report.headerBlocks.size(); ++i) {
+      static const char* const kNames[] = {"language", "internet", "download"};
+      out += Line(i < 3 ? kNames[i] : "extra", "offset " +
+                                                   std::to_string(report.headerBlocks[i].offset) +
+                                                   ", " +
+                                                   std::to_string(report.headerBlocks[i].length) +
+                                                   " bytes");
+    }
+    out += "\nLanguages" + std::string(report.languages.empty() ? ": none (built-in texts)\n" : "\n");
+    for (const LanguageInfo& language : report.languages) {
+      out += "  " + language.name + "\n";
+      for (const auto& [key, value] : language.strings)
+        out += "    " + key + "=" + value + "\n";
+    }
+    out += "\nInternet" + std::string(report.internetPlaceholder ? ": placeholder (no internet settings)\n" : "\n");
+    if (!report.internetPlaceholder) {
+      out += Line("info URL", report.infoUrl);
+      out += Line("info file", report.infoFile);
+      out += Line("agent file", report.agentFile);
+      out += Line("run hidden", YesNo(report.runHidden));
+    }
+    out += Line("product token", report.productTokenValid ? "valid" : "invalid");
+    out += "\nDownload" + std::string(report.hasDownload ? "\n" : ": none\n");
+    if (report.hasDownload) {
+      out += Line("location", report.downloadLocation);
+      out += Line("file name", report.downloadFileName);
+      out += Line("skip local copy", YesNo(report.skipLocalCopy));
+      out += Line("size", report.downloadSize);
+      out += Line("download token", report.downloadTokenValid ? "valid" : "invalid");
+    }
+
+    out += "\nEntries (" + std::to_string(report.entries.size()) + ")\n";
+    out += "  vol  offset      stored       size         date                 name\n";
+    for (const EntryInfo& entry : report.entries) {
+      char line[160];
+      std::snprintf(line, sizeof line, "  %-4d %-11llu %-12s %-12llu %-20s ", entry.volume,
+                    static_cast<unsigned long long>(entry.offset),
+                    ((entry.storedLength > 0 ? "z " : "= ") + std::to_string(entry.payloadSize))
+                        .c_str(),
+                    static_cast<unsigned long long>(entry.dataSize),
+                    DosDateTimeText(entry.parsed.dosDateTime).c_str());
+      out += line;
+      out += entry.header.empty() ? std::string("(no file)") : entry.parsed.name;
+      if (entry.parsed.isStart)
+        out += "  [start" +
+               (entry.parsed.startArguments.empty() ? std::string()
+                                                    : ": " + entry.parsed.startArguments) +
+               "]";
+      out += "\n";
+    }
+    out += "  (z: compressed with zlib, =: stored; stored sizes without the 4-byte length)\n";
+  }
+  if (!report.notes.empty() || !report.problems.empty())
+    out += "\n";
+  for (const std::string& note : report.notes)
+    out += "note: " + note + "\n";
+  for (const Problem& problem : report.problems)
+    out += ProblemText(problem) + "\n";
+  return out;
+}
+
+std::string FormatReportJson(const InspectReport& report) {
+  JsonWriter json;
+  json.BeginObject();
+  json.Member("file", report.path);
+  const VolumeInfo* first = report.First();
+  const bool isPackage = first != nullptr && first->trailer.IsPackage();
+  json.Member("package", isPackage);
+  json.Member("valid", isPackage && !report.Damaged());
+  if (first != nullptr) {
+    json.MemberUnsigned("fileSize", first->fileSize);
+    json.Member("launcherImage", first->launcherImage);
+    json.MemberUnsigned("packageEndPointer", first->endPointer);
+    json.MemberUnsigned("packageEnd", first->packageEnd);
+    json.Key("certificate");
+    if (first->certificateSize == 0) {
+      json.Null();
+    } else {
+      json.BeginObject();
+      json.MemberUnsigned("offset", first->certificateOffset);
+      json.MemberUnsigned("size", first->certificateSize);
+      json.EndObject();
+    }
+  }
+  if (isPackage) {
+    const pack::Trailer& t = first->trailer;
+    json.Key("trailer");
+    json.BeginObject();
+    json.MemberUnsigned("offset", first->trailerOffset);
+    json.MemberUnsigned("format", t.format);
+    json.MemberUnsigned("headerBlockCount", t.headerBlockCount);
+    json.MemberUnsigned("storedHeaderBlockCount", first->storedHeaderBlockCount);
+    json.MemberUnsigned("packageStart", t.packageStart);
+    json.MemberUnsigned("fileCount", t.fileCount);
+    json.Member("magic", Hex(t.magic, 8));
+    json.MemberUnsigned("checksum", t.checksum);
+    json.Key("spaceTable");
+    json.BeginArray();
+    for (uint32_t value : t.spaceTable)
+      json.Unsigned(value);
+    json.EndArray();
+    json.MemberUnsigned("flags", t.flags);
+    json.Key("flagNames");
+    json.BeginArray();
+    for (const FlagBit& bit : kFlagBits) {
+      if (t.flags & bit.mask)
+        json.String(bit.name);
+    }
+    json.EndArray();
+    json.MemberUnsigned("internetSetup", t.internetSetup);
+    json.MemberUnsigned("confirmDownload", t.confirmDownload);
+    json.MemberUnsigned("agentCopy", t.agentCopy);
+    json.MemberUnsigned("agentFlag", t.agentFlag);
+    json.MemberUnsigned("trailerLength", t.trailerLength);
+    json.EndObject();
+
+    json.Key("volumes");
+    json.BeginArray();
+    for (const VolumeInfo& volume : report.volumes) {
+      json.BeginObject();
+      json.MemberNumber("number", volume.number);
+      json.Member("path", volume.path);
+      json.MemberUnsigned("size", volume.fileSize);
+      json.MemberUnsigned("packageStart", volume.trailer.packageStart);
+      json.MemberUnsigned("packageEnd", volume.packageEnd);
+      json.MemberUnsigned("trailerOffset", volume.trailerOffset);
+      json.Member("moreVolumes", volume.trailer.HasFlag(pack::kFlagMoreVolumes));
+      json.MemberNumber("entries", volume.entryCount);
+      json.Key("checksum");
+      json.BeginObject();
+      json.MemberUnsigned("stored", volume.trailer.checksum);
+      json.MemberUnsigned("computed", volume.computedChecksum);
+      json.Member("verdict", ChecksumVerdict(volume));
+      json.EndObject();
+      json.EndObject();
+    }
+    json.EndArray();
+
+    json.Key("headerBlocks");
+    json.BeginArray();
+    for (const BlockInfo& block : report.headerBlocks) {
+      json.BeginObject();
+      json.MemberUnsigned("offset", block.offset);
+      json.MemberUnsigned("length", block.length);
+      json.EndObject();
+    }
+    json.EndArray();
+
+    json.Key("languages");
+    json.BeginArray();
+    for (const LanguageInfo& language : report.languages) {
+      json.BeginObject();
+      json.Member("name", language.name);
+      json.Key("strings");
+      json.BeginArray();
+      for (const auto& [key, value] : language.strings) {
+        json.BeginObject();
+        json.Member("key", key);
+        json.Member("value", value);
+        json.EndObject();
+      }
+      json.EndArray();
+      json.EndObject();
+    }
+    json.EndArray();
+
+    json.Key("internet");
+    json.BeginObject();
+    json.Member("placeholder", report.internetPlaceholder);
+    json.Member("infoUrl", report.infoUrl);
+    json.Member("infoFile", report.infoFile);
+    json.Member("agentFile", report.agentFile);
+    json.Member("productToken", report.productTokenValid ? "valid" : "invalid");
+    json.Member("runHidden", report.runHidden);
+    json.EndObject();
+
+    json.Key("download");
+    if (!report.hasDownload) {
+      json.Null();
+    } else {
+      json.BeginObject();
+      json.Member("location", report.downloadLocation);
+      json.Member("fileName", report.downloadFileName);
+      json.Member("skipLocalCopy", report.skipLocalCopy);
+      json.Member("token", report.downloadTokenValid ? "valid" : "invalid");
+      json.Member("size", report.downloadSize);
+      json.EndObject();
+    }
+
+    json.Key("entries");
+    json.BeginArray();
+    for (const EntryInfo& entry : report.entries) {
+      json.BeginObject();
+      json.Member("name", entry.parsed.name);
+      json.MemberUnsigned("size", entry.dataSize);
+      json.MemberUnsigned("dosdate", entry.parsed.dosDateTime);
+      json.Member("date", DosDateTimeText(entry.parsed.dosDateTime));
+      json.Member("start", entry.parsed.isStart);
+      json.Member("arguments", entry.parsed.startArguments);
+      json.Member("compressed", entry.storedLength > 0);
+      json.MemberUnsigned("storedSize", entry.payloadSize);
+      json.MemberNumber("volume", entry.volume);
+      json.MemberUnsigned("offset", entry.offset);
+      json.Member("writesFile", !entry.header.empty());
+      json.EndObject();
+    }
+    json.EndArray();
+  }
+  json.Key("problems");
+  json.BeginArray();
+  for (const Problem& problem : report.problems) {
+    json.BeginObject();
+    json.Member("severity", problem.warning ? "warning" : "error");
+    json.Member("message", problem.what);
+    json.Member("where", problem.where);
+    json.EndObject();
+  }
+  json.EndArray();
+  json.Key("notes");
+  json.BeginArray();
+  for (const std::string& note : report.notes)
+    json.String(note);
+  json.EndArray();
+  json.EndObject();
+  return json.Text();
+}
+
+}  // namespace orvane::stubpack
