@@ -133,7 +133,9 @@ void WritePackageEndPointer(uint8_t* image, size_t size, uint64_t packageEnd);
 // launcher image when there is one, otherwise from the end of the file. A
 // stored length below 74 leaves the later fields zero; the length field then
 // holds min(74, stored length). Header block count 0 reads as 2. A file that
-// has no readable trailer gives a zero trailer.
+// has no readable trailer gives a zero trailer: shorter than 4 bytes, a
+// package-end pointer beyond the file, a stored length below 4 or reaching
+// before the start of the file.
 Trailer ReadTrailer(const ByteSource& file);
 
 // What the reader keeps of a package: the trailer (its packageStart advanced
@@ -170,7 +172,8 @@ std::string ScrambleToken(std::string_view plain, uint32_t seed);
 
 // The inform file's token line: unscrambled when it begins with
 // "Scrambled=01"; field 1 descrambled as the token, the text after the
-// fourth "|" as the rest.
+// fourth "|" as the rest. Missing separators leave the missing parts empty
+// (an empty token field descrambles to an unverified number).
 void ParseTokenLine(std::string_view text, std::string& token, std::string& rest);
 
 // A file entry's header: "|name|dosdate|" where a "*" marks the entry the

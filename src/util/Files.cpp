@@ -60,6 +60,18 @@ bool IsFolder(const std::string& path, DWORD* attributes = nullptr) {
   return found != INVALID_FILE_ATTRIBUTES && (found & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// `folder` (with or without its trailing backslash) is a junction, mount
+// point or folder link.
+bool IsLinkedFolder(const std::string& folder) {
+  if (folder.empty())
+    return false;
+  std::string path = NormalizeTrailingBackslash(folder, false, IsLeadByte);
+  if (path.size() == 2 && path[1] == ':')
+    path += '\\';  // "C:" alone would name the drive's current folder
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 std::string DecimalHandle(HANDLE handle) {
   char text[32];
   std::snprintf(text, sizeof text, "%lld",
@@ -231,6 +243,10 @@ double DiskFree(const std::string& path) {
 bool DeleteFiles(const std::string& mask, bool clearAttributes) {
   try {
     const std::string folder = DirectoryPart(mask, IsLeadByte);
+    // A folder that is a link (a junction planted under a predictable name)
+    // would lead the deletion elsewhere.
+    if (IsLinkedFolder(folder))
+      return false;
     WIN32_FIND_DATAA found;
     FindHandle search(::FindFirstFileA(mask.c_str(), &found));
     if (!search)

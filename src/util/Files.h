@@ -75,8 +75,9 @@ bool AppendLine(const std::string& path, std::string_view text, bool addLineBrea
 double DiskFree(const std::string& path);
 
 // Deletes every file (not folder) in the folder of `mask` that matches it,
-// clearing its attributes first when asked (never those of a link). True
-// when at least one file matched.
+// clearing its attributes first when asked (never those of a link). Nothing
+// is deleted when the mask's folder is itself a link. True when at least one
+// file matched.
 bool DeleteFiles(const std::string& mask, bool clearAttributes);
 
 // Deletes `folder` with everything in it. Links inside are removed, not

@@ -62,12 +62,13 @@ TreeEntryAction TreeEntryActionFor(std::string_view name, uint32_t attributes) {
 }
 
 std::string BatchQuotedPath(std::string_view path) {
-  std::string quoted;
+  std::string quoted = "\"";
   for (const char c : path) {
     quoted += c;
     if (c == '%')
       quoted += '%';
   }
+  quoted += '"';
   return quoted;
 }
 
