@@ -63,6 +63,16 @@ file(GLOB _scenario_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/scenario
 orvane_add_suites(PREFIX scenario LABEL scenario
                   COMMAND ${_harness}/wine-run ${CMAKE_BINARY_DIR}/win64/tests/scenario_tests.exe
                   SOURCES ${_scenario_sources} OUT _scenario_tests)
+# Scenarios written as shell scripts: they mix Linux tools (stubpack,
+# osslsigncode) with the launcher under Wine.
+file(GLOB _scenario_scripts CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/scenario/*.sh)
+foreach(_script IN LISTS _scenario_scripts)
+  get_filename_component(_name ${_script} NAME_WE)
+  add_test(NAME scenario-sh.${_name} COMMAND bash ${_script})
+  set_tests_properties(scenario-sh.${_name} PROPERTIES LABELS scenario)
+  list(APPEND _scenario_tests scenario-sh.${_name})
+endforeach()
+
 if(_win_tests OR _scenario_tests)
   set_tests_properties(${_win_tests} ${_scenario_tests} PROPERTIES
     FIXTURES_REQUIRED wine RESOURCE_LOCK desktop TIMEOUT 300 ENVIRONMENT "${_harness_env}")

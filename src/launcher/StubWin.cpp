@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "launcher/StubWinMain.h"
 #include "launcher/ZDebug.h"
 #include "util/Utils.h"
 #include "util/UtilsText.h"
@@ -40,6 +41,7 @@ void RunPlainAgent() {
 void RunXAgent() {
   AgentLog("CheckTestMode");
   AgentLog("WinMain");
+  RunMainWindow();
   AgentLog("DeleteMySelf");
 }
 
@@ -47,7 +49,9 @@ void RunRelaunch() {
   AgentLog("RelaunchFromTemp");
 }
 
-void RunSetupLauncher() {}
+void RunSetupLauncher() {
+  RunMainWindow();
+}
 
 void HandleParamOK(bool /*xExeIsRunning*/) {
   AgentLog("HandleParamOK() --- Start");

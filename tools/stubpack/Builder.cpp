@@ -35,7 +35,15 @@ class PackageBuilder {
       : spec_(spec), result_(result), problems_(problems) {}
 
   bool Run() {
-    if (!LoadStub() || !CheckSources() || !PrepareDownload())
+    // The checks run again here so that no caller can write an unsafe name.
+    Problems checks;
+    CheckBuildSpec(spec_, checks);
+    const bool invalid = HasErrors(checks);
+    for (Problem& problem : checks) {
+      if (!problem.warning)
+        problems_.push_back(std::move(problem));
+    }
+    if (invalid || !LoadStub() || !CheckSources() || !PrepareDownload())
       return false;
     MakeHeader();
     if (spec_.firstVolume == FirstVolume::kSeparate001 && !WriteLauncherOnly())
@@ -90,8 +98,7 @@ class PackageBuilder {
                       "so it already is an installer",
                   "offset 248");
     if (pack::ReadTrailer(image).IsPackage())
-      return Fail("'" + spec_.stub + "' already carries a package; use the launcher as built",
-                  "");
+      return Fail("'" + spec_.stub + "' already carries a package; use the launcher as built", "");
     return true;
   }
 
@@ -180,9 +187,9 @@ class PackageBuilder {
 
   bool Write(const void* data, size_t size) {
     if (size != 0 && std::fwrite(data, 1, size, file_) != size)
-      return Fail("cannot write '" + outputs_.TemporaryPath(current_.output) +
-                      "': " + std::strerror(errno),
-                  "");
+      return Fail(
+          "cannot write '" + outputs_.TemporaryPath(current_.output) + "': " + std::strerror(errno),
+          "");
     current_.size += size;
     return true;
   }
@@ -261,8 +268,8 @@ class PackageBuilder {
     if (!Write(length, 4) || !Write(entry.payload.data(), entry.payload.size()))
       return false;
     ++entriesInVolume_;
-    result_.entries.push_back({item.name, volumeNumber_, dataSize, entry.StoredSize(),
-                               entry.Compressed(), item.isStart});
+    result_.entries.push_back(
+        {item.name, volumeNumber_, dataSize, entry.StoredSize(), entry.Compressed(), item.isStart});
     return true;
   }
 
@@ -352,7 +359,8 @@ class PackageBuilder {
         if (std::fflush(file.get()) != 0 || !SeekFile(file.get(), 0) ||
             std::fread(&bytes[0], 1, bytes.size(), file.get()) != bytes.size())
           return Fail("cannot read back '" + path + "'", "");
-        const uint32_t sum = pack::ComputePackageChecksum(pack::MemorySource(bytes), pack::kTrailerSize);
+        const uint32_t sum =
+            pack::ComputePackageChecksum(pack::MemorySource(bytes), pack::kTrailerSize);
         Store32(field, sum);
         if (!SeekFile(file.get(), written.trailerOffset + 16) ||
             std::fwrite(field, 1, 4, file.get()) != 4)

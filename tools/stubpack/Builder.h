@@ -41,9 +41,10 @@ struct BuildResult {
   SpaceTableValues spaceTable{};
 };
 
-// Builds the installer. Expects a spec that passed CheckBuildSpec and whose
-// wildcards are expanded. On failure adds errors to `problems`, returns
-// false and leaves no file of the build behind (volumes included).
+// Builds the installer from a BuildSpec whose wildcards are expanded. It is
+// checked again (CheckBuildSpec; only its errors are added here). On failure
+// adds errors to `problems`, returns false and leaves no file of the build
+// behind (volumes included).
 bool Build(const BuildSpec& spec, BuildResult& result, Problems& problems);
 
 }  // namespace orvane::stubpack

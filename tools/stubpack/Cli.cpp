@@ -48,8 +48,8 @@ struct Output {
 
   void Print(const std::string& text) const { std::fputs(text.c_str(), out); }
   void Report(const Problem& problem) const {
-    std::string line = std::string("stubpack: ") + (problem.warning ? "warning: " : "error: ") +
-                       problem.what;
+    std::string line =
+        std::string("stubpack: ") + (problem.warning ? "warning: " : "error: ") + problem.what;
     if (!problem.where.empty())
       line += " (" + problem.where + ")";
     std::fputs((line + "\n").c_str(), err);
@@ -65,10 +65,10 @@ struct Output {
     }
   }
   int Usage(const std::string& what) const {
-    std::fputs(("stubpack: error: " + what + "\n" +
-                "run 'stubpack help' for the commands and options\n")
-                   .c_str(),
-               err);
+    std::fputs(
+        ("stubpack: error: " + what + "\n" + "run 'stubpack help' for the commands and options\n")
+            .c_str(),
+        err);
     return kExitUsage;
   }
 };
@@ -147,9 +147,8 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
       const size_t dot = value.rfind('.', equals);
       if (equals == std::string::npos || dot == std::string::npos || dot == 0)
         return io.Usage("--set expects SECTION.KEY=VALUE, not '" + value + "'");
-      settings.push_back(
-          {value.substr(0, dot), value.substr(dot + 1, equals - dot - 1), value.substr(equals + 1),
-           true});
+      settings.push_back({value.substr(0, dot), value.substr(dot + 1, equals - dot - 1),
+                          value.substr(equals + 1), true});
     } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
       return io.Usage("unknown option '" + arg + "' for build");
     } else if (project.empty()) {
@@ -203,9 +202,9 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
     for (const EntryRecord& entry : result.entries)
       stored += entry.storedSize;
     io.Print("stubpack: " + std::to_string(spec.files.size()) + " files in " +
-             std::to_string(result.entries.size()) + " entries: " +
-             std::to_string(result.dataBytes) + " bytes stored in " + std::to_string(stored) +
-             " (" + Percent(stored, result.dataBytes) + ")\n");
+             std::to_string(result.entries.size()) +
+             " entries: " + std::to_string(result.dataBytes) + " bytes stored in " +
+             std::to_string(stored) + " (" + Percent(stored, result.dataBytes) + ")\n");
   }
   return kExitOk;
 }

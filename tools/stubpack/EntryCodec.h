@@ -37,9 +37,9 @@ bool FitEntry(std::string_view header, std::string_view data, bool compress, uin
 
 struct InflateOutcome {
   bool ok = false;
-  std::string error;       // zlib's message, or what else went wrong
-  uint64_t consumed = 0;   // payload bytes used by the stream
-  uint64_t produced = 0;   // inflated bytes
+  std::string error;      // zlib's message, or what else went wrong
+  uint64_t consumed = 0;  // payload bytes used by the stream
+  uint64_t produced = 0;  // inflated bytes
 };
 // Inflates the zlib stream in `length` bytes at `offset` of `source`, handing
 // every piece of output to `sink`. A stream that ends before its end marker,

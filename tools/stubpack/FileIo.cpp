@@ -21,7 +21,9 @@
 namespace orvane::stubpack {
 namespace {
 
-std::string ErrnoText() { return std::strerror(errno); }
+std::string ErrnoText() {
+  return std::strerror(errno);
+}
 
 #ifdef _WIN32
 std::string LastErrorText() {
@@ -33,7 +35,8 @@ std::string LastErrorText() {
   std::string result = length != 0 && text != nullptr ? std::string(text, length) : "error";
   if (text != nullptr)
     LocalFree(text);
-  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
+  while (!result.empty() &&
+         (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
     result.pop_back();
   return result + " (" + std::to_string(code) + ")";
 }
@@ -140,7 +143,7 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& names, std:
   return true;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to, std::string* error) {
+bool RenameReplacing(const std::string& from, const std::string& to, std::string* error) {
 #ifdef _WIN32
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
     return true;
@@ -204,8 +207,8 @@ uint32_t DosDateTimeFromUnix(int64_t seconds) {
     return kEarliest;
   if (year > 2107)
     return kLatest;
-  const uint32_t date = static_cast<uint32_t>((year - 1980) << 9 | (local.tm_mon + 1) << 5 |
-                                              local.tm_mday);
+  const uint32_t date =
+      static_cast<uint32_t>((year - 1980) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
   // A leap second (tm_sec 60) still fits the 5-bit field of halved seconds.
   const uint32_t time =
       static_cast<uint32_t>(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);

@@ -46,7 +46,7 @@ FileFacts StatFile(const std::string& path);
 bool ListFolder(const std::string& folder, std::vector<std::string>& names, std::string* error);
 
 // Moves `from` to `to`, replacing `to` when it exists.
-bool ReplaceFile(const std::string& from, const std::string& to, std::string* error);
+bool RenameReplacing(const std::string& from, const std::string& to, std::string* error);
 // Deletes a file; true when it is gone (also when it never existed).
 bool RemoveFile(const std::string& path);
 

@@ -122,8 +122,8 @@ class Walker {
     }
     volume.trailer = pack::ReadTrailer(*file);
     Read32(*file, volume.packageEnd - 4, volume.storedTrailerLength);
-    volume.trailerOffset = volume.packageEnd - std::min<uint64_t>(volume.storedTrailerLength,
-                                                                  volume.packageEnd);
+    volume.trailerOffset =
+        volume.packageEnd - std::min<uint64_t>(volume.storedTrailerLength, volume.packageEnd);
     if (!volume.trailer.IsPackage()) {
       Error("no package: no trailer with the package magic 0x4A3B2C1D ends at " +
                 std::to_string(volume.packageEnd) + " (the stored trailer length is " +
@@ -147,8 +147,7 @@ class Walker {
     if (!volume.checksumAccepted)
       Error("checksum mismatch in volume " + std::to_string(number) + ": stored " +
                 std::to_string(volume.trailer.checksum) + ", computed " +
-                std::to_string(volume.computedChecksum) +
-                "; the launcher stops with \"Bad CRC!\"",
+                std::to_string(volume.computedChecksum) + "; the launcher stops with \"Bad CRC!\"",
             At(volume, volume.trailerOffset + 16));
     if (volume.certificateSize != 0 && volume.certificateOffset < volume.packageEnd)
       Warning("the certificate table (offset " + std::to_string(volume.certificateOffset) +
@@ -181,8 +180,8 @@ class Walker {
         return;
       }
       const int32_t length = static_cast<int32_t>(raw);
-      const uint64_t size = length < 0 ? uint64_t{0} - static_cast<int64_t>(length)
-                                       : static_cast<uint64_t>(length);
+      const uint64_t size =
+          length < 0 ? uint64_t{0} - static_cast<int64_t>(length) : static_cast<uint64_t>(length);
       if (size > trailerStart - offset - 4) {
         Error("block " + std::to_string(blockCount_ + 1) + " claims " + std::to_string(size) +
                   " bytes, but only " + std::to_string(trailerStart - offset - 4) +
@@ -201,16 +200,15 @@ class Walker {
       offset += 4 + size;
     }
     if (blocksHere == 0)
-      Warning("volume " + std::to_string(volume.number) + " holds no block",
-              At(volume, offset));
+      Warning("volume " + std::to_string(volume.number) + " holds no block", At(volume, offset));
     const uint64_t left = trailerStart - offset;
     if (left != 0)
       Warning(std::to_string(left) + " bytes between the last block and the trailer",
               At(volume, offset));
   }
 
-  void ReadEntry(const pack::ByteSource& file, VolumeInfo& volume, uint64_t offset,
-                 int32_t length, uint64_t size) {
+  void ReadEntry(const pack::ByteSource& file, VolumeInfo& volume, uint64_t offset, int32_t length,
+                 uint64_t size) {
     EntryInfo entry;
     entry.volume = volume.number;
     entry.offset = offset;
@@ -259,6 +257,13 @@ class Walker {
                     " has no zero byte: the launcher writes no file for it",
                 where);
     }
+    if (headerDone && entry.header.size() > kMaxHeaderBytes) {
+      Error("entry " + std::to_string(report_.entries.size() + 1) +
+                " has a header longer than 64 KiB",
+            where);
+      entry.header.clear();
+      headerDone = false;
+    }
     if (headerDone)
       entry.dataSize = total - entry.header.size() - 1;
     entry.parsed = pack::ParseEntryHeader(entry.header);
@@ -291,8 +296,8 @@ class Walker {
     report_.infoFile = SUB::Get(header.internetBlock, 1);
     report_.agentFile = info.GetAgentFileName();
     report_.runHidden = info.GetRunHidden();
-    report_.internetPlaceholder = report_.infoUrl == "http:" && report_.infoFile == ".info" &&
-                                  report_.agentFile == ".exe";
+    report_.internetPlaceholder =
+        report_.infoUrl == "http:" && report_.infoFile == ".info" && report_.agentFile == ".exe";
     pack::DescrambleToken(info.GetProductToken(false), &report_.productTokenValid);
     report_.hasDownload = count >= 3 && static_cast<int>(report_.headerBlocks.size()) >= 3;
     if (report_.hasDownload) {
@@ -310,7 +315,9 @@ class Walker {
     const int count = SUB::Count(block);
     if (count == 0)
       Warning("the language block is not a list of languages; the launcher uses its own texts",
-              report_.headerBlocks.empty() ? "" : "offset " + std::to_string(report_.headerBlocks[0].offset));
+              report_.headerBlocks.empty()
+                  ? ""
+                  : "offset " + std::to_string(report_.headerBlocks[0].offset));
     for (int i = 0; i < count; ++i) {
       const std::string list = SUB::Get(block, i);
       LanguageInfo language;
@@ -344,9 +351,10 @@ class Walker {
     }
     const bool internetSetup = first->trailer.internetSetup != 0;
     if (internetSetup && !report_.entries.empty())
-      Warning("an internet setup that carries files: the launcher downloads its setup file "
-              "and does not extract them",
-              "");
+      Warning(
+          "an internet setup that carries files: the launcher downloads its setup file "
+          "and does not extract them",
+          "");
     if (starts.size() > 1)
       Warning("more than one start entry; the launcher starts the last one it extracts", "");
     const bool relaunch = first->trailer.HasFlag(pack::kFlagRelaunch);
@@ -377,10 +385,10 @@ std::string DosDateTimeText(uint32_t dosDateTime) {
   const unsigned year = 1980 + (date >> 9), month = (date >> 5) & 15, day = date & 31;
   const unsigned hour = time >> 11, minute = (time >> 5) & 63, second = (time & 31) * 2;
   char text[48];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", year, month, day, hour,
-                minute, second);
-  const bool valid = month >= 1 && month <= 12 && day >= 1 && hour < 24 && minute < 60 &&
-                     second < 60;
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", year, month, day, hour, minute,
+                second);
+  const bool valid =
+      month >= 1 && month <= 12 && day >= 1 && hour < 24 && minute < 60 && second < 60;
   return valid ? std::string(text) : std::string(text) + " (invalid)";
 }
 

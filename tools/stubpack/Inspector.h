@@ -25,10 +25,10 @@ struct VolumeInfo {
   std::string path;
   uint64_t fileSize = 0;
   bool launcherImage = false;
-  uint64_t endPointer = 0;   // 0: none
-  uint64_t packageEnd = 0;   // the pointer, or the file size
+  uint64_t endPointer = 0;  // 0: none
+  uint64_t packageEnd = 0;  // the pointer, or the file size
   uint64_t trailerOffset = 0;
-  uint32_t storedTrailerLength = 0;  // the last 4 bytes of the package
+  uint32_t storedTrailerLength = 0;    // the last 4 bytes of the package
   uint8_t storedHeaderBlockCount = 0;  // as stored (0 reads as 2)
   pack::Trailer trailer;
   uint32_t computedChecksum = 0;
@@ -46,13 +46,13 @@ struct BlockInfo {
 
 struct EntryInfo {
   int volume = 0;
-  uint64_t offset = 0;        // of the length field
-  int32_t storedLength = 0;   // > 0: compressed
-  uint64_t payloadSize = 0;   // |length|
-  uint64_t dataSize = 0;      // the file's bytes in this entry
-  std::string header;         // the text before the first zero byte
+  uint64_t offset = 0;       // of the length field
+  int32_t storedLength = 0;  // > 0: compressed
+  uint64_t payloadSize = 0;  // |length|
+  uint64_t dataSize = 0;     // the file's bytes in this entry
+  std::string header;        // the text before the first zero byte
   pack::EntryHeader parsed;
-  bool readable = false;      // inflated (or read) to its end
+  bool readable = false;  // inflated (or read) to its end
 };
 
 struct LanguageInfo {
@@ -77,7 +77,7 @@ struct InspectReport {
   bool downloadTokenValid = false;
 
   std::vector<EntryInfo> entries;
-  Problems problems;              // errors make the package damaged
+  Problems problems;               // errors make the package damaged
   std::vector<std::string> notes;  // facts worth knowing that are not faults
 
   bool Damaged() const { return HasErrors(problems); }

@@ -57,7 +57,7 @@ bool OutputFiles::Commit(std::string* error) {
   }
   for (Entry& entry : files_) {
     std::string reason;
-    if (!ReplaceFile(entry.temporary, entry.final, &reason)) {
+    if (!RenameReplacing(entry.temporary, entry.final, &reason)) {
       if (error != nullptr)
         *error = "cannot rename '" + entry.temporary + "' to '" + entry.final + "': " + reason;
       for (Entry& done : files_) {

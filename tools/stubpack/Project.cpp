@@ -20,7 +20,9 @@ struct Context {
   std::string base;  // folder of relative paths
   bool fromCommandLine = false;
 
-  void Error(std::string what) const { problems.push_back({false, std::move(what), origin.Text()}); }
+  void Error(std::string what) const {
+    problems.push_back({false, std::move(what), origin.Text()});
+  }
   void Warning(std::string what) const {
     problems.push_back({true, std::move(what), origin.Text()});
   }
@@ -30,12 +32,28 @@ bool Same(std::string_view a, std::string_view b) {
   return a.size() == b.size() && UpperCaseAscii(a) == UpperCaseAscii(b);
 }
 
-// A value in double quotes keeps its inner blanks; the quotes go.
-std::string Unquote(std::string_view text) {
-  std::string value = Trim(text);
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-    return value.substr(1, value.size() - 2);
-  return value;
+// The text before a comment: a ";" after a blank starts one.
+std::string_view CutComment(std::string_view text) {
+  for (size_t i = 1; i < text.size(); ++i) {
+    if (text[i] == ';' && (text[i - 1] == ' ' || text[i - 1] == '\t'))
+      return text.substr(0, i);
+  }
+  return text;
+}
+
+// A value without its comment and surrounding blanks; a value in double
+// quotes keeps everything between them, blanks and ";" included.
+std::string ParseValue(std::string_view text) {
+  const std::string value = Trim(text);
+  if (value.size() >= 2 && value.front() == '"') {
+    const size_t close = value.find('"', 1);
+    if (close != std::string::npos) {
+      const std::string rest = Trim(std::string_view(value).substr(close + 1));
+      if (rest.empty() || rest[0] == ';')
+        return value.substr(1, close - 1);
+    }
+  }
+  return Trim(CutComment(value));
 }
 
 bool SectionOf(std::string_view name, Section& section, std::string& languageName) {
@@ -139,7 +157,7 @@ void ApplySetup(const Context& context, std::string_view key, const std::string&
 void ApplyFile(const Context& context, std::string_view source, const std::string* target) {
   FileItem item;
   item.origin = context.origin;
-  const std::string sourceText = Unquote(source);
+  const std::string sourceText = ParseValue(source);
   if (sourceText.empty()) {
     context.Error("a [Files] line needs a source file before '='");
     return;
@@ -352,10 +370,12 @@ void ReadProject(std::string_view text, const std::string& path, BuildSpec& spec
       continue;
     }
     const size_t equals = line.find('=');
-    const std::string key = Trim(std::string_view(line).substr(0, equals));
+    const std::string key = equals == std::string::npos
+                                ? Trim(CutComment(line))
+                                : Trim(std::string_view(line).substr(0, equals));
     std::string value;
     if (equals != std::string::npos)
-      value = Unquote(std::string_view(line).substr(equals + 1));
+      value = ParseValue(std::string_view(line).substr(equals + 1));
     if (section != Section::kFiles && section != Section::kLanguage) {
       const std::string id = std::to_string(static_cast<int>(section)) + UpperCaseAscii(key);
       if (!seen.insert(id).second) {
@@ -368,7 +388,8 @@ void ReadProject(std::string_view text, const std::string& path, BuildSpec& spec
   if (spec.output.empty() && !path.empty()) {
     const std::string base = BaseNameOf(path);
     const size_t dot = base.rfind('.');
-    spec.output = FolderOf(path) + (dot == std::string::npos || dot == 0 ? base : base.substr(0, dot)) + ".exe";
+    spec.output = FolderOf(path) +
+                  (dot == std::string::npos || dot == 0 ? base : base.substr(0, dot)) + ".exe";
   }
 }
 
@@ -396,8 +417,8 @@ void ExpandFileWildcards(BuildSpec& spec, Problems& problems) {
     std::vector<std::string> names;
     std::string error;
     if (!ListFolder(folder, names, &error)) {
-      problems.push_back({false, "cannot list folder '" + folder + "': " + error,
-                          item.origin.Text()});
+      problems.push_back(
+          {false, "cannot list folder '" + folder + "': " + error, item.origin.Text()});
       continue;
     }
     size_t matched = 0;

@@ -11,9 +11,10 @@
 //   [Download]   Location, FileName, SkipLocalCopy, Token, Size, File
 //
 // Section and key names ignore case. Lines starting with ";" or "#" are
-// comments. Blanks around keys and values are dropped; a value in double
-// quotes keeps its inner blanks. Paths are relative to the project file's
-// folder (command-line paths to the current folder).
+// comments, and so is the rest of a line from a ";" that follows a blank.
+// Blanks around keys and values are dropped; a value in double quotes keeps
+// what lies between them (blanks and ";" included). Paths are relative to
+// the project file's folder (command-line paths to the current folder).
 #pragma once
 
 #include <cstdint>

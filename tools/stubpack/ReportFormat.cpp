@@ -14,8 +14,10 @@ struct FlagBit {
   const char* name;
 };
 constexpr FlagBit kFlagBits[] = {
-    {pack::kFlagShowTempNotice, "ShowTempNotice"}, {pack::kFlagMoreVolumes, "MoreVolumes"},
-    {pack::kFlagRelaunch, "RelaunchFromTemp"},     {pack::kFlagActivityBar, "ActivityBar"},
+    {pack::kFlagShowTempNotice, "ShowTempNotice"},
+    {pack::kFlagMoreVolumes, "MoreVolumes"},
+    {pack::kFlagRelaunch, "RelaunchFromTemp"},
+    {pack::kFlagActivityBar, "ActivityBar"},
     {pack::kFlagAgentLog, "AgentLog"},
 };
 
@@ -45,7 +47,9 @@ std::string UnitName(size_t index) {
   return unit < 1024 ? std::to_string(unit) : std::to_string(unit / 1024) + "K";
 }
 
-const char* YesNo(bool value) { return value ? "yes" : "no"; }
+const char* YesNo(bool value) {
+  return value ? "yes" : "no";
+}
 
 std::string Line(const char* label, const std::string& value) {
   char head[40];
@@ -73,8 +77,9 @@ std::string FormatReportText(const InspectReport& report) {
   const VolumeInfo* first = report.First();
   const bool isPackage = first != nullptr && first->trailer.IsPackage();
   out += report.path + ": " +
-         (!isPackage ? "no package" : report.Damaged() ? "Orvane package (damaged)"
-                                                         : "Orvane package (valid)") +
+         (!isPackage         ? "no package"
+          : report.Damaged() ? "Orvane package (damaged)"
+                             : "Orvane package (valid)") +
          "\n";
   if (first != nullptr) {
     out += Line("file size", std::to_string(first->fileSize));
@@ -83,12 +88,12 @@ std::string FormatReportText(const InspectReport& report) {
       out += Line("package-end pointer",
                   first->endPointer == 0 ? "none" : std::to_string(first->endPointer));
     if (first->fileSize > first->packageEnd)
-      out += Line("after the package", std::to_string(first->fileSize - first->packageEnd) +
-                                           " bytes");
+      out +=
+          Line("after the package", std::to_string(first->fileSize - first->packageEnd) + " bytes");
     if (first->certificateSize != 0)
-      out += Line("certificate table", "offset " + std::to_string(first->certificateOffset) +
-                                           ", " + std::to_string(first->certificateSize) +
-                                           " bytes (signed)");
+      out +=
+          Line("certificate table", "offset " + std::to_string(first->certificateOffset) + ", " +
+                                        std::to_string(first->certificateSize) + " bytes (signed)");
   }
   if (isPackage) {
     const pack::Trailer& t = first->trailer;
@@ -123,19 +128,20 @@ std::string FormatReportText(const InspectReport& report) {
     out += "\nHeader blocks\n";
     for (size_t i = 0; i < report.headerBlocks.size(); ++i) {
       static const char* const kNames[] = {"language", "internet", "download"};
-      out += Line(i < 3 ? kNames[i] : "extra", "offset " +
-                                                   std::to_string(report.headerBlocks[i].offset) +
-                                                   ", " +
-                                                   std::to_string(report.headerBlocks[i].length) +
-                                                   " bytes");
+      out += Line(i < 3 ? kNames[i] : "extra",
+                  "offset " + std::to_string(report.headerBlocks[i].offset) + ", " +
+                      std::to_string(report.headerBlocks[i].length) + " bytes");
     }
-    out += "\nLanguages" + std::string(report.languages.empty() ? ": none (built-in texts)\n" : "\n");
+    out +=
+        "\nLanguages" + std::string(report.languages.empty() ? ": none (built-in texts)\n" : "\n");
     for (const LanguageInfo& language : report.languages) {
       out += "  " + language.name + "\n";
       for (const auto& [key, value] : language.strings)
         out += "    " + key + "=" + value + "\n";
     }
-    out += "\nInternet" + std::string(report.internetPlaceholder ? ": placeholder (no internet settings)\n" : "\n");
+    out +=
+        "\nInternet" +
+        std::string(report.internetPlaceholder ? ": placeholder (no internet settings)\n" : "\n");
     if (!report.internetPlaceholder) {
       out += Line("info URL", report.infoUrl);
       out += Line("info file", report.infoFile);
@@ -156,12 +162,12 @@ std::string FormatReportText(const InspectReport& report) {
     out += "  vol  offset      stored       size         date                 name\n";
     for (const EntryInfo& entry : report.entries) {
       char line[160];
-      std::snprintf(line, sizeof line, "  %-4d %-11llu %-12s %-12llu %-20s ", entry.volume,
-                    static_cast<unsigned long long>(entry.offset),
-                    ((entry.storedLength > 0 ? "z " : "= ") + std::to_string(entry.payloadSize))
-                        .c_str(),
-                    static_cast<unsigned long long>(entry.dataSize),
-                    DosDateTimeText(entry.parsed.dosDateTime).c_str());
+      std::snprintf(
+          line, sizeof line, "  %-4d %-11llu %-12s %-12llu %-20s ", entry.volume,
+          static_cast<unsigned long long>(entry.offset),
+          ((entry.storedLength > 0 ? "z " : "= ") + std::to_string(entry.payloadSize)).c_str(),
+          static_cast<unsigned long long>(entry.dataSize),
+          DosDateTimeText(entry.parsed.dosDateTime).c_str());
       out += line;
       out += entry.header.empty() ? std::string("(no file)") : entry.parsed.name;
       if (entry.parsed.isStart)

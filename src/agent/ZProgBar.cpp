@@ -1,0 +1,90 @@
+#include "agent/ZProgBar.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <utility>
+
+#include "launcher/StubWinMain.h"
+#include "util/Utils.h"
+
+namespace orvane {
+
+namespace {
+
+// One pass of message dispatching followed by a 1 ms sleep.
+void YieldOnce() {
+  YieldWait(0, 0);
+}
+
+// The activity bar's positions run 0..5.
+constexpr int kActivityLast = 5;
+int32_t g_activityCounter = 0;
+
+}  // namespace
+
+TProgBar::TProgBar(ProgressSink sink) : sink_(std::move(sink)) {}
+
+TProgBar::~TProgBar() {
+  Send(kProgressRange, 0, 0, 1, {});
+}
+
+void TProgBar::Start(int position, int maximum) {
+  Send(kProgressRange, maximum, position, 1, {});
+}
+
+void TProgBar::Step(std::string_view text) {
+  Send(kProgressStep, 0, 0, 0, text);
+}
+
+void TProgBar::SetName(std::string_view /*text*/) {
+  YieldOnce();
+}
+
+void TProgBar::Send(int kind, int maximum, int position, int step, std::string_view text) {
+  YieldOnce();
+  if (sink_)
+    sink_(kind, maximum, position, step, text);
+  YieldOnce();
+}
+
+TProgBar& ProgressReporter() {
+  // Never destroyed: a finishing event at process exit would talk to windows
+  // that are already gone.
+  static TProgBar* reporter = new TProgBar(ProgressBarSink);
+  return *reporter;
+}
+
+void ProgressBarSink(int kind, int maximum, int position, int step, std::string_view /*text*/) {
+  const HWND mainBar = MainBar();
+  const HWND activityBar = ActivityBar();
+  if (kind == kProgressRange) {
+    // The range travels as two 16-bit halves: a maximum beyond 65535 wraps.
+    ::SendMessageA(mainBar, PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(maximum)));
+    ::SendMessageA(mainBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    ::SendMessageA(mainBar, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+    ::SendMessageA(activityBar, PBM_SETRANGE, 0, MAKELPARAM(0, kActivityLast));
+    ::SendMessageA(activityBar, PBM_SETPOS, 0, 0);
+    ::SendMessageA(activityBar, PBM_SETSTEP, 1, 0);
+  } else if (kind == kProgressStep) {
+    ::SendMessageA(mainBar, PBM_STEPIT, 0, 0);
+    ++g_activityCounter;
+    if (g_activityCounter > kActivityLast)
+      g_activityCounter = 0;
+    ::SendMessageA(activityBar, PBM_SETPOS, static_cast<WPARAM>(g_activityCounter), 0);
+  }
+}
+
+ExtractionProgress ProgressBarExtractionSink() {
+  return [](int kind, int64_t /*min*/, int64_t max, bool* /*cancel*/, int step, int64_t position) {
+    ProgressBarSink(kind, static_cast<int>(max), static_cast<int>(position), step, {});
+  };
+}
+
+TBytesRate MakeTransferMeter(int32_t contentLength) {
+  return TBytesRate::ForLength(contentLength,
+                               [] { return static_cast<uint32_t>(::GetTickCount()); });
+}
+
+}  // namespace orvane

@@ -1,0 +1,19 @@
+// Builds installers for the tests with the Windows build of stubpack.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orvane::test {
+
+// The Windows stubpack of this build.
+std::string StubpackExe();
+
+// Runs "stubpack build" with the given arguments (each quoted as needed by
+// the caller); returns stubpack's exit code, or -1 when it did not run.
+int RunStubpackBuild(const std::vector<std::string>& arguments);
+
+// A small file with the given content, for packages; returns its path.
+std::string WriteTestFile(const std::string& path, const std::string& content);
+
+}  // namespace orvane::test
