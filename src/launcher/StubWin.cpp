@@ -30,9 +30,10 @@ bool TopLevelWindowExists(const std::string& className) {
   return ::FindWindowA(className.c_str(), nullptr) != nullptr;
 }
 
-// The bodies of the roles. The setup launcher's window and the agents'
-// forwarding arrive with the main window and the process utilities; until
-// then each role ends cleanly after its traces.
+// The bodies of the roles. The setup launcher and the X_ agent run the main
+// window; the plain agent's copying and forwarding, the X_ agent's test mode
+// and self-deletion and the relaunch arrive with the setup flow and the
+// process utilities; until then those steps only trace and end cleanly.
 void RunPlainAgent() {
   AgentLog("CreateAndRun_X_Exe() --- Start");
   AgentLog("CreateAndRun_X_Exe() --- End");

@@ -43,18 +43,17 @@ std::string DoneFile(const char* name) {
   return shotsDir + "\\" + name + ".done";
 }
 
+BOOL CALLBACK FindBoxWindow(HWND window, LPARAM result) {
+  if (WindowClassName(window) == "ZMsgBox" && ::IsWindowVisible(window)) {
+    *reinterpret_cast<HWND*>(result) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND FindBox(DWORD thread) {
   HWND found = nullptr;
-  ::EnumThreadWindows(
-      thread,
-      [](HWND window, LPARAM result) -> BOOL {
-        if (WindowClassName(window) == "ZMsgBox" && ::IsWindowVisible(window)) {
-          *reinterpret_cast<HWND*>(result) = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  ::EnumThreadWindows(thread, FindBoxWindow, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -110,6 +109,14 @@ void ShootBoxes() {
 }
 
 void ShootRightToLeft() {
+  // Window captions take the code page's character set, as on a Hebrew
+  // Windows, so that a face with Hebrew letters draws them.
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof metrics;
+  ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  const NONCLIENTMETRICSA saved = metrics;
+  metrics.lfCaptionFont.lfCharSet = DEFAULT_CHARSET;
+  ::SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
   // Hebrew in code page 1255, as a Hebrew language block would carry it.
   constexpr int kHebrew = 177;
   SetMsgBoxFont("Tahoma", 8, kHebrew);
@@ -124,6 +131,8 @@ void ShootRightToLeft() {
       "|&\xE0\xE9\xF9\xE5\xF8|&\xE1\xE9\xE8\xE5\xEC|&\xEB\xEF|&\xEC\xE0|&\xE1\xE8\xEC"
       "|&\xF0\xF1\xE4 \xF9\xE5\xE1|&\xE4\xFA\xF2\xEC\xED|";
   Shoot("right-to-left", [&] { MsgYesNo(0, text, caption, buttons, kHebrew); });
+  ::SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof saved,
+                          const_cast<NONCLIENTMETRICSA*>(&saved), 0);
 }
 
 void ShootStartupWindow() {

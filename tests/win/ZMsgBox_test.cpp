@@ -79,16 +79,15 @@ struct BoxView {
   }
 };
 
+BOOL CALLBACK CollectBox(HWND window, LPARAM found) {
+  if (WindowClassName(window) == "ZMsgBox" && ::IsWindowVisible(window))
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+  return TRUE;
+}
+
 std::vector<HWND> BoxesOf(DWORD thread) {
   std::vector<HWND> boxes;
-  ::EnumThreadWindows(
-      thread,
-      [](HWND window, LPARAM found) -> BOOL {
-        if (WindowClassName(window) == "ZMsgBox" && ::IsWindowVisible(window))
-          reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&boxes));
+  ::EnumThreadWindows(thread, CollectBox, reinterpret_cast<LPARAM>(&boxes));
   return boxes;
 }
 
@@ -529,7 +528,50 @@ TEST(ZMsgBoxAnswers, EachKeyAndClickGivesItsResult) {
   }
 }
 
-TEST(ZMsgBoxAnswers, FrontEndsReportTheirAnswers) {
+// Keys typed on the keyboard: the system queues them for the window that
+// has the focus, and the box's loop translates them itself.
+void Type(std::vector<std::vector<WORD>> chords) {
+  for (const std::vector<WORD>& chord : chords) {
+    std::vector<INPUT> inputs;
+    for (WORD key : chord) {
+      INPUT input{};
+      input.type = INPUT_KEYBOARD;
+      input.ki.wVk = key;
+      inputs.push_back(input);
+    }
+    for (auto key = chord.rbegin(); key != chord.rend(); ++key) {
+      INPUT input{};
+      input.type = INPUT_KEYBOARD;
+      input.ki.wVk = *key;
+      input.ki.dwFlags = KEYEVENTF_KEYUP;
+      inputs.push_back(input);
+    }
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  }
+}
+
+TEST(ZMsgBoxTyping, TypedKeysGiveTheirResults) {
+  struct Case {
+    const char* name;
+    uint32_t flags;
+    std::vector<std::vector<WORD>> keys;
+    int result;
+  };
+  const Case cases[] = {
+      {"Y", 0x24, {{'Y'}}, kMsgResultYes},
+      {"N", 0x24, {{'N'}}, kMsgResultNo},
+      {"Alt+N", 0x24, {{VK_MENU, 'N'}}, kMsgResultNo},
+      {"Shift+Alt+C", 0x23, {{VK_SHIFT, VK_MENU, 'C'}}, kMsgResultCancel},
+      {"Tab, Enter", 0x21, {{VK_TAB}, {VK_RETURN}}, kMsgResultCancel},
+      {"Escape", 0x21, {{VK_ESCAPE}}, kMsgResultNone},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ShowBox("Type", c.flags, [&](const BoxView&) { Type(c.keys); }), c.result);
+  }
+}
+
+TEST(ZMsgBoxFrontEnds, ReportTheirAnswers) {
   struct Case {
     const char* name;
     std::function<bool()> show;
@@ -554,7 +596,7 @@ TEST(ZMsgBoxAnswers, FrontEndsReportTheirAnswers) {
   }
 }
 
-TEST(ZMsgBoxAnswers, FrontEndsShowTheirButtonsAndIcons) {
+TEST(ZMsgBoxFrontEnds, ShowTheirButtons) {
   struct Case {
     const char* name;
     std::function<void()> show;
@@ -579,7 +621,7 @@ TEST(ZMsgBoxAnswers, FrontEndsShowTheirButtonsAndIcons) {
   }
 }
 
-TEST(ZMsgBoxAnswers, CloseCanBeDisabledButEscapeStillCloses) {
+TEST(ZMsgBoxClose, CanBeDisabledButEscapeStillCloses) {
   BoxView view;
   EXPECT_EQ(ShowBox("No close", 0x24, Then(CloseBox(), Keys({VK_ESCAPE})), &view, kMsgOwnerNoClose),
             kMsgResultNone);
@@ -591,6 +633,8 @@ TEST(ZMsgBoxAnswers, CloseCanBeDisabledButEscapeStillCloses) {
   EXPECT_FALSE(view.closeGrayed);
 }
 
+// Upper bounds are generous: without a window manager on the display, Wine
+// may take two seconds to take a window off the screen.
 TEST(ZMsgBoxTimeout, ClosesWithTheLeftmostButtonAfterTheTimeout) {
   struct Case {
     const char* name;
@@ -613,7 +657,7 @@ TEST(ZMsgBoxTimeout, ClosesWithTheLeftmostButtonAfterTheTimeout) {
     const double elapsed = Now() - start;
     EXPECT_EQ(result, c.result);
     EXPECT_GE(elapsed, c.timeoutMs);
-    EXPECT_LT(elapsed, c.timeoutMs + 3000);
+    EXPECT_LT(elapsed, c.timeoutMs + 4000);
   }
 }
 
@@ -625,18 +669,18 @@ TEST(ZMsgBoxTimeout, FiveSecondsWithoutInputAnswerTheLeftmostButton) {
   const double elapsed = Now() - start;
   EXPECT_TRUE(yes);
   EXPECT_GE(elapsed, 5000);
-  EXPECT_LT(elapsed, 7000);
+  EXPECT_LT(elapsed, 9000);
 }
 
 TEST(ZMsgBoxTimeout, AnAnswerBeforeTheTimeoutWins) {
   const double start = Now();
   EXPECT_EQ(
-      ShowAndAnswer([] { return ShowMsgBox(1, "Quick", "", {}, 0, 0x24, 3000); }, Keys({'N'})),
+      ShowAndAnswer([] { return ShowMsgBox(1, "Quick", "", {}, 0, 0x24, 8000); }, Keys({'N'})),
       kMsgResultNo);
-  EXPECT_LT(Now() - start, 2500);
+  EXPECT_LT(Now() - start, 6000);
 }
 
-TEST(ZMsgBoxAnswers, PumpsMessagesForATenthOfASecondAfterClosing) {
+TEST(ZMsgBoxLoop, PumpsMessagesForATenthOfASecondAfterClosing) {
   double answered = 0;
   ShowAndAnswer([] { return ShowMsgBox(1, "x", "", {}, 0, 0, 0); },
                 [&](const BoxView& view) {
@@ -857,7 +901,7 @@ TEST(ZMsgBoxNested, ASecondRequestOpensOnTopAndBothAnswersArrive) {
                       second = ReadBox(box);
                       firstEnabledUnderSecond = ::IsWindowEnabled(first.box) != FALSE;
                       PressKey(box, 'N');
-                      WaitGone(box);
+                      WaitGone(box, 10000);
                       DWORD_PTR ignored = 0;
                       ::SendMessageTimeoutA(first.box, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
                       firstAfter = ReadBox(first.box);
@@ -898,7 +942,7 @@ TEST(ZMsgBoxNested, TheFirstBoxTimingOutUnderTheSecondWaitsForIt) {
                       // second one and waits for it.
                       firstClosedEarly = WaitGone(first.box, 1600);
                       PressKey(box, 'Y');
-                      firstClosedAfterSecond = WaitGone(first.box, 3000);
+                      firstClosedAfterSecond = WaitGone(first.box, 10000);
                     },
                     nullptr, 15000);
   EXPECT_FALSE(firstClosedEarly);
