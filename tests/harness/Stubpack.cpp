@@ -8,13 +8,17 @@
 
 namespace orvane::test {
 
-std::string StubpackExe() { return TestBinDir() + "\\..\\tools\\stubpack\\stubpack.exe"; }
+std::string StubpackExe() {
+  return TestBinDir() + "\\..\\tools\\stubpack\\stubpack.exe";
+}
 
 int RunStubpackBuild(const std::vector<std::string>& arguments) {
   std::string commandLine = Quote(StubpackExe()) + " build -q";
-  for (const auto& a : arguments) commandLine += " " + a;
+  for (const auto& a : arguments)
+    commandLine += " " + a;
   const ProcessResult result = RunProcess(commandLine, 120000);
-  if (!result.finished) return -1;
+  if (!result.finished)
+    return -1;
   return static_cast<int>(result.exitCode);
 }
 

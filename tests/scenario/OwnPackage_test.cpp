@@ -27,7 +27,11 @@ struct OwnPackageCase {
 
 TEST(OwnPackageScenario, AgentAndLogFlagsComeFromTheOwnPackage) {
   const OwnPackageCase cases[] = {
-      {"plain agent with log", {"AgentFlag", "AgentLog"}, "Foo.exe", true, true,
+      {"plain agent with log",
+       {"AgentFlag", "AgentLog"},
+       "Foo.exe",
+       true,
+       true,
        {"   ", "   === START === ", "   Agent Version=1.0.0.1", "   DoRunStubWin() --- Start",
         "   ThisIs_Plain_AutoUpdate_Exe=TRUE", "   ThisIs_X_AutoUpdate_Exe=FALSE",
         "   CreateAndRun_X_Exe() --- Start", "   HandleParamOK() --- End",
@@ -42,10 +46,10 @@ TEST(OwnPackageScenario, AgentAndLogFlagsComeFromTheOwnPackage) {
     const std::string dir = test::ScratchDir("own-package-" + std::to_string(index++));
     const std::string payload = test::WriteTestFile(dir + "\\payload.txt", "payload");
     const std::string exe = dir + "\\" + c.exeName;
-    std::vector<std::string> args = {"--stub", Quote(test::StubExe()), "-o", Quote(exe),
-                                     "--file", Quote(payload + "=setup.exe*"),
-                                     "--set", "Internet.AgentFile=Foo.exe",
-                                     "--set", "Internet.ProductToken=PT-1"};
+    std::vector<std::string> args = {
+        "--stub", Quote(test::StubExe()),         "-o",    Quote(exe),
+        "--file", Quote(payload + "=setup.exe*"), "--set", "Internet.AgentFile=Foo.exe",
+        "--set",  "Internet.ProductToken=PT-1"};
     for (const auto& f : c.flags) {
       args.push_back("--flag");
       args.push_back(f);

@@ -106,14 +106,15 @@ TEST(PackRoundTrip, VolumesEachCarryATrailerTheReaderFinds) {
   const size_t stubSize = test::ReadWholeFile(test::StubExe()).size();
   const size_t maxVolume = stubSize + 20000;
   std::string data;
-  for (size_t i = 0; i < 2 * maxVolume; ++i) data += static_cast<char>((i * 7919) >> 3);
+  for (size_t i = 0; i < 2 * maxVolume; ++i)
+    data += static_cast<char>((i * 7919) >> 3);
   const std::string big = test::WriteTestFile(dir + "\\big.bin", data);
   const std::string exe = dir + "\\Spanned.exe";
-  ASSERT_EQ(test::RunStubpackBuild({"--stub", Quote(test::StubExe()), "-o", Quote(exe), "--file",
-                                    Quote(big + "=setup.exe*"), "--compression", "none",
-                                    "--first-volume", "001", "--max-volume-size",
-                                    std::to_string(maxVolume)}),
-            0);
+  ASSERT_EQ(
+      test::RunStubpackBuild({"--stub", Quote(test::StubExe()), "-o", Quote(exe), "--file",
+                              Quote(big + "=setup.exe*"), "--compression", "none", "--first-volume",
+                              "001", "--max-volume-size", std::to_string(maxVolume)}),
+      0);
   // The launcher itself only relaunches; the package lies in .001, .002, ...
   const TGFileInfo launcher = TGFileInfo::Create(exe);
   EXPECT_TRUE(launcher.IsPackage());
@@ -121,7 +122,8 @@ TEST(PackRoundTrip, VolumesEachCarryATrailerTheReaderFinds) {
   std::vector<TGFileInfo> volumes;
   for (int n = 1; n < 20; ++n) {
     const std::string volume = pack::VolumeFileName(exe + ".001", n);
-    if (!test::FileExists(volume)) break;
+    if (!test::FileExists(volume))
+      break;
     volumes.push_back(TGFileInfo::Create(volume));
     EXPECT_TRUE(volumes.back().IsPackage()) << volume;
     EXPECT_LE(test::ReadWholeFile(volume).size(), maxVolume) << volume;
