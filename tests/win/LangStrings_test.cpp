@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/ScopedEnv.h"
 #include "harness/TestPaths.h"
 #include "package/PackX.h"
 #include "util/Handles.h"
@@ -26,27 +27,7 @@
 namespace orvane {
 namespace {
 
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    const DWORD length = ::GetEnvironmentVariableA(name, nullptr, 0);
-    had_ = length > 0;
-    if (had_) {
-      old_.resize(length);
-      old_.resize(::GetEnvironmentVariableA(name, &old_[0], length));
-    }
-    ::SetEnvironmentVariableA(name, value);
-  }
-  ~ScopedEnv() { ::SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string name_;
-  std::string old_;
-  bool had_ = false;
-};
+using test::ScopedEnv;
 
 // Restores the thread locale when it goes.
 class ScopedThreadLocale {

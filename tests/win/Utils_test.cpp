@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "harness/DebugViewer.h"
+#include "harness/ScopedEnv.h"
 #include "harness/TestPaths.h"
 #include "util/UtilsSwitch.h"
 #include "util/UtilsText.h"
@@ -31,26 +32,7 @@ bool EndsWithBackslash(const std::string& path) {
   return !path.empty() && path.back() == '\\';
 }
 
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    char buffer[32768];
-    const DWORD length = ::GetEnvironmentVariableA(name, buffer, sizeof buffer);
-    had_ = length > 0 && length < sizeof buffer;
-    if (had_)
-      old_.assign(buffer, length);
-    ::SetEnvironmentVariableA(name, value);
-  }
-  ~ScopedEnv() { ::SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string name_;
-  std::string old_;
-  bool had_ = false;
-};
+using test::ScopedEnv;
 
 // ---------------------------------------------------------------------------
 // Switch reader over the real command line

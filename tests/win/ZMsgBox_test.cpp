@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "harness/ScopedEnv.h"
 #include "harness/TestPaths.h"
 #include "util/Handles.h"
 #include "util/Utils.h"
@@ -1063,25 +1064,7 @@ TEST(ZMsgBoxChild, WithoutTheRichEditLibraryTheTextIsStillShown) {
   EXPECT_EQ(view.Captions(), (std::vector<std::string>{"&Yes", "&No"}));
 }
 
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    char buffer[32768];
-    const DWORD length = ::GetEnvironmentVariableA(name, buffer, sizeof buffer);
-    had_ = length > 0 && length < sizeof buffer;
-    if (had_)
-      old_.assign(buffer, length);
-    ::SetEnvironmentVariableA(name, value);
-  }
-  ~ScopedEnv() { ::SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string name_;
-  std::string old_;
-  bool had_ = false;
-};
+using test::ScopedEnv;
 
 // Exit code of this program run for `role`, or -1.
 int RunChild(const char* role, const std::string& program = OwnPath()) {
