@@ -905,6 +905,16 @@ TEST(ZMsgBoxNested, ASecondRequestOpensOnTopAndBothAnswersArrive) {
                       WaitGone(box, 10000);
                       DWORD_PTR ignored = 0;
                       ::SendMessageTimeoutA(first.box, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+                      // The keyboard focus comes back to the first box once the
+                      // system has activated it again; a key typed before that
+                      // would go nowhere, for a user as for this test.
+                      const double focusDeadline = Now() + 5000;
+                      while (Now() < focusDeadline) {
+                        const HWND focus = FocusOf(first.box);
+                        if (focus == first.box || ::IsChild(first.box, focus))
+                          break;
+                        ::Sleep(20);
+                      }
                       firstAfter = ReadBox(first.box);
                       PressKey(first.box, 'C');
                     },
