@@ -7,7 +7,7 @@
 
 #include <ctime>
 
-#include "BuildSpec.h"
+#include "BuildPlan.h"
 #include "FileIo.h"
 #include "OutputFiles.h"
 #include "StubpackTestSupport.h"
@@ -26,28 +26,28 @@ using test::WriteBytes;
 
 class StubpackBuild : public ::testing::Test {
  protected:
-  // A BuildSpec with the fake stub and the given files (name -> bytes); the first
+  // A BuildPlan with the fake stub and the given files (name -> bytes); the first
   // file is the start entry.
-  BuildSpec MakeSpec(const std::vector<std::pair<std::string, std::string>>& files,
+  BuildPlan MakePlan(const std::vector<std::pair<std::string, std::string>>& files,
                      size_t stubSize = 2048) {
     WriteBytes(dir_ / "stub.exe", FakeStub(stubSize));
-    BuildSpec spec;
-    spec.stub = dir_ / "stub.exe";
-    spec.output = dir_ / "setup.exe";
+    BuildPlan plan;
+    plan.stub = dir_ / "stub.exe";
+    plan.output = dir_ / "setup.exe";
     for (size_t i = 0; i < files.size(); ++i) {
       const std::string source = dir_ / ("src-" + files[i].first);
       WriteBytes(source, files[i].second);
-      spec.files.push_back({source, files[i].first, i == 0, i == 0 ? "/Q" : "", {}});
+      plan.files.push_back({source, files[i].first, i == 0, i == 0 ? "/Q" : "", {}});
     }
-    return spec;
+    return plan;
   }
 
-  BuildResult BuildOk(const BuildSpec& spec) {
+  BuildResult BuildOk(const BuildPlan& plan) {
     Problems problems;
-    CheckBuildSpec(spec, problems);
+    CheckBuildPlan(plan, problems);
     EXPECT_FALSE(HasErrors(problems)) << problems.front().what;
     BuildResult result;
-    EXPECT_TRUE(Build(spec, result, problems)) << (problems.empty() ? "" : problems.back().what);
+    EXPECT_TRUE(Build(plan, result, problems)) << (problems.empty() ? "" : problems.back().what);
     return result;
   }
 
@@ -57,21 +57,21 @@ class StubpackBuild : public ::testing::Test {
 TEST_F(StubpackBuild, RoundTripsFilesHeaderBlocksAndTrailer) {
   const std::string engine = RandomBytes(5000, 1);
   const std::string readme = TextBytes(20000);
-  BuildSpec spec = MakeSpec({{"setup.exe", engine}, {"readme.txt", readme}, {"empty.dat", ""}});
-  spec.files[0].startArguments = "/Q /log=x";
-  spec.languages.push_back({"English", {{"Charset", "0"}, {"s0", "My Setup"}}, {}});
-  spec.languages.push_back({"Deutsch", {{"s1", "Entpacke..."}, {"Error", ""}}, {}});
-  spec.internet = InternetSettings{
+  BuildPlan plan = MakePlan({{"setup.exe", engine}, {"readme.txt", readme}, {"empty.dat", ""}});
+  plan.files[0].startArguments = "/Q /log=x";
+  plan.languages.push_back({"English", {{"Charset", "0"}, {"s0", "My Setup"}}, {}});
+  plan.languages.push_back({"Deutsch", {{"s1", "Entpacke..."}, {"Error", ""}}, {}});
+  plan.internet = InternetSettings{
       true, "http://example.com/up", "up\\prod.info", "agent.exe", "product-secret", true, {}};
-  spec.download = DownloadSettings{
+  plan.download = DownloadSettings{
       true, "http://example.com/dl", "full.exe", true, "download-secret", "123456", "", {}};
-  spec.flags[static_cast<size_t>(Flag::kActivityBar)] = true;
-  spec.flags[static_cast<size_t>(Flag::kShowTempNotice)] = true;
-  spec.flags[static_cast<size_t>(Flag::kAgentCopy)] = true;
-  const BuildResult result = BuildOk(spec);
-  ASSERT_EQ(result.outputs, std::vector<std::string>{spec.output});
+  plan.flags[static_cast<size_t>(Flag::kActivityBar)] = true;
+  plan.flags[static_cast<size_t>(Flag::kShowTempNotice)] = true;
+  plan.flags[static_cast<size_t>(Flag::kAgentCopy)] = true;
+  const BuildResult result = BuildOk(plan);
+  ASSERT_EQ(result.outputs, std::vector<std::string>{plan.output});
 
-  const test::Extraction extracted = ExtractLikeLauncher(spec.output);
+  const test::Extraction extracted = ExtractLikeLauncher(plan.output);
   ASSERT_TRUE(extracted.ok) << extracted.error;
   EXPECT_EQ(extracted.files.at("setup.exe"), engine);
   EXPECT_EQ(extracted.files.at("readme.txt"), readme);
@@ -79,7 +79,7 @@ TEST_F(StubpackBuild, RoundTripsFilesHeaderBlocksAndTrailer) {
   EXPECT_EQ(extracted.startEntry, "setup.exe*/Q /log=x");
   EXPECT_EQ(extracted.entries, 3);
 
-  const std::string bytes = ReadBytes(spec.output);
+  const std::string bytes = ReadBytes(plan.output);
   const std::string stub = FakeStub();
   // The stub is copied unchanged except for the package-end pointer.
   EXPECT_EQ(bytes.substr(0, 248), stub.substr(0, 248));
@@ -141,9 +141,9 @@ TEST_F(StubpackBuild, RoundTripsFilesHeaderBlocksAndTrailer) {
 }
 
 TEST_F(StubpackBuild, WithoutSettingsWritesTwoBlocksAndThePlaceholder) {
-  const BuildSpec spec = MakeSpec({{"setup.exe", "MZ engine"}});
-  BuildOk(spec);
-  const std::string bytes = ReadBytes(spec.output);
+  const BuildPlan plan = MakePlan({{"setup.exe", "MZ engine"}});
+  BuildOk(plan);
+  const std::string bytes = ReadBytes(plan.output);
   const pack::PackageHeader header = pack::ReadPackageHeader(pack::MemorySource(bytes));
   EXPECT_EQ(header.trailer.headerBlockCount, 2);
   EXPECT_EQ(header.languageBlock, "");
@@ -172,23 +172,23 @@ TEST_F(StubpackBuild, CompressesOnlyWhatShrinks) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    BuildSpec spec = MakeSpec({{"setup.exe", c.data}});
-    spec.compression = c.mode;
-    const BuildResult result = BuildOk(spec);
+    BuildPlan plan = MakePlan({{"setup.exe", c.data}});
+    plan.compression = c.mode;
+    const BuildResult result = BuildOk(plan);
     ASSERT_EQ(result.entries.size(), 1u);
     EXPECT_EQ(result.entries[0].compressed, c.compressed);
     const uint64_t storedForm = 4 + pack::MakeEntryHeader({"setup.exe", 0, true, "/Q"}).size();
     if (c.compressed) {
       EXPECT_LT(result.entries[0].storedSize, storedForm + c.data.size());
     }
-    const test::Extraction extracted = ExtractLikeLauncher(spec.output);
+    const test::Extraction extracted = ExtractLikeLauncher(plan.output);
     ASSERT_TRUE(extracted.ok) << extracted.error;
     EXPECT_EQ(extracted.files.at("setup.exe"), c.data);
   }
 }
 
 TEST_F(StubpackBuild, TakesFileDatesAsLocalDosTime) {
-  BuildSpec spec = MakeSpec({{"setup.exe", "engine"}, {"old.txt", "old"}});
+  BuildPlan plan = MakePlan({{"setup.exe", "engine"}, {"old.txt", "old"}});
   std::tm local{};
   local.tm_year = 2021 - 1900;
   local.tm_mon = 5;
@@ -199,11 +199,11 @@ TEST_F(StubpackBuild, TakesFileDatesAsLocalDosTime) {
   local.tm_isdst = -1;
   const time_t moment = std::mktime(&local);
   const utimbuf times{moment, moment};
-  ASSERT_EQ(utime(spec.files[0].source.c_str(), &times), 0);
+  ASSERT_EQ(utime(plan.files[0].source.c_str(), &times), 0);
   const utimbuf ancient{86400, 86400};  // 1970: before the first DOS date
-  ASSERT_EQ(utime(spec.files[1].source.c_str(), &ancient), 0);
-  BuildOk(spec);
-  const test::Extraction extracted = ExtractLikeLauncher(spec.output);
+  ASSERT_EQ(utime(plan.files[1].source.c_str(), &ancient), 0);
+  BuildOk(plan);
+  const test::Extraction extracted = ExtractLikeLauncher(plan.output);
   ASSERT_TRUE(extracted.ok);
   const uint32_t date = (2021 - 1980) << 9 | 6 << 5 | 15;
   const uint32_t time = 13 << 11 | 45 << 5 | 15;
@@ -213,17 +213,17 @@ TEST_F(StubpackBuild, TakesFileDatesAsLocalDosTime) {
 
 TEST_F(StubpackBuild, SplitsLargeFilesIntoEntriesOfOneName) {
   const std::string big = RandomBytes(10000, 3);
-  BuildSpec spec = MakeSpec({{"setup.exe", "engine"}, {"big.bin", big}});
-  spec.maxEntrySize = 4096;
-  const BuildResult result = BuildOk(spec);
+  BuildPlan plan = MakePlan({{"setup.exe", "engine"}, {"big.bin", big}});
+  plan.maxEntrySize = 4096;
+  const BuildResult result = BuildOk(plan);
   ASSERT_EQ(result.entries.size(), 4u);  // the engine, then 4096 + 4096 + 1808
   EXPECT_EQ(result.entries[1].dataSize, 4096u);
   EXPECT_EQ(result.entries[3].dataSize, 1808u);
-  const test::Extraction extracted = ExtractLikeLauncher(spec.output);
+  const test::Extraction extracted = ExtractLikeLauncher(plan.output);
   ASSERT_TRUE(extracted.ok);
   EXPECT_EQ(extracted.files.at("big.bin"), big);
   // One file for the space table, whatever the pieces.
-  const pack::Trailer trailer = pack::ReadTrailer(pack::MemorySource(ReadBytes(spec.output)));
+  const pack::Trailer trailer = pack::ReadTrailer(pack::MemorySource(ReadBytes(plan.output)));
   EXPECT_EQ(trailer.spaceTable[4], 4096u + 12288u);
   EXPECT_EQ(trailer.fileCount, 4u);
 }
@@ -257,15 +257,15 @@ TEST_F(StubpackBuild, SpreadsThePackageOverVolumes) {
     WriteBytes(dir / "engine", engine);
     WriteBytes(dir / "data", data);
     WriteBytes(dir / "readme", readme);
-    BuildSpec spec;
-    spec.stub = dir / "stub.exe";
-    spec.output = dir / "setup.exe";
-    spec.maxVolumeSize = c.maxVolumeSize;
-    spec.firstVolume = c.firstVolume;
-    spec.files = {{dir / "engine", "setup.exe", true, "", {}},
+    BuildPlan plan;
+    plan.stub = dir / "stub.exe";
+    plan.output = dir / "setup.exe";
+    plan.maxVolumeSize = c.maxVolumeSize;
+    plan.firstVolume = c.firstVolume;
+    plan.files = {{dir / "engine", "setup.exe", true, "", {}},
                   {dir / "data", "data.bin", false, "", {}},
                   {dir / "readme", "readme.txt", false, "", {}}};
-    const BuildResult result = BuildOk(spec);
+    const BuildResult result = BuildOk(plan);
     std::vector<std::string> names = dir.Names();
     std::vector<std::string> expected = c.outputs;
     for (const char* input : {"data", "engine", "readme", "stub.exe"})
@@ -318,13 +318,13 @@ TEST_F(StubpackBuild, ChecksumsOnlyVolumesOfAtMost51200Bytes) {
   // length field, about 30 more. Random data is stored as it is.
   for (uint64_t target : {uint64_t{51200}, uint64_t{51201}}) {
     SCOPED_TRACE(target);
-    BuildSpec probe = MakeSpec({{"setup.exe", ""}});
+    BuildPlan probe = MakePlan({{"setup.exe", ""}});
     const BuildResult empty = BuildOk(probe);
     const uint64_t overhead = empty.outputSizes[0];
-    BuildSpec spec = MakeSpec({{"setup.exe", RandomBytes(target - overhead, 5)}});
-    const BuildResult result = BuildOk(spec);
+    BuildPlan plan = MakePlan({{"setup.exe", RandomBytes(target - overhead, 5)}});
+    const BuildResult result = BuildOk(plan);
     ASSERT_EQ(result.outputSizes[0], target);
-    const std::string bytes = ReadBytes(spec.output);
+    const std::string bytes = ReadBytes(plan.output);
     const pack::Trailer trailer = pack::ReadTrailer(pack::MemorySource(bytes));
     if (target <= 51200) {
       EXPECT_EQ(trailer.checksum, pack::ComputePackageChecksum(pack::MemorySource(bytes), 74));
@@ -336,14 +336,14 @@ TEST_F(StubpackBuild, ChecksumsOnlyVolumesOfAtMost51200Bytes) {
 
 TEST_F(StubpackBuild, ChecksDownloadedSetupFileAgainstItsToken) {
   // The package an internet setup downloads carries the same download token.
-  BuildSpec full = MakeSpec({{"setup.exe", "engine"}});
+  BuildPlan full = MakePlan({{"setup.exe", "engine"}});
   full.output = dir_ / "full.exe";
   full.download = DownloadSettings{true, "", "", false, "shared-token", "", "", {}};
   BuildOk(full);
 
   for (const char* token : {"shared-token", "other-token"}) {
     SCOPED_TRACE(token);
-    BuildSpec web = MakeSpec({});
+    BuildPlan web = MakePlan({});
     web.output = dir_ / (std::string(token) + ".exe");
     web.flags[static_cast<size_t>(Flag::kInternetSetup)] = true;
     web.download = DownloadSettings{true, "http://example.com/dl", "", false, token,
@@ -369,22 +369,22 @@ TEST_F(StubpackBuild, ChecksDownloadedSetupFileAgainstItsToken) {
 
 struct FailureCase {
   const char* name;
-  std::function<void(BuildSpec&, const TempDir&)> change;
+  std::function<void(BuildPlan&, const TempDir&)> change;
   const char* message;
 };
 
 TEST_F(StubpackBuild, FailuresLeaveNothingBehind) {
   const FailureCase cases[] = {
-      {"the stub is missing", [](BuildSpec& s, const TempDir& d) { s.stub = d / "nope.exe"; },
+      {"the stub is missing", [](BuildPlan& s, const TempDir& d) { s.stub = d / "nope.exe"; },
        "cannot read the launcher stub"},
       {"the stub is no launcher image",
-       [](BuildSpec& s, const TempDir& d) {
+       [](BuildPlan& s, const TempDir& d) {
          WriteBytes(d / "text.exe", std::string(4096, 'x'));
          s.stub = d / "text.exe";
        },
        "is not a launcher image"},
       {"the stub already has a pointer",
-       [](BuildSpec& s, const TempDir& d) {
+       [](BuildPlan& s, const TempDir& d) {
          std::string stub = FakeStub();
          stub[255] = 1;
          WriteBytes(d / "signed.exe", stub);
@@ -392,7 +392,7 @@ TEST_F(StubpackBuild, FailuresLeaveNothingBehind) {
        },
        "package-end pointer (offset 248) is set"},
       {"the stub already carries a package",
-       [](BuildSpec& s, const TempDir& d) {
+       [](BuildPlan& s, const TempDir& d) {
          pack::Trailer trailer;
          trailer.magic = pack::kTrailerMagic;
          trailer.trailerLength = 74;
@@ -402,17 +402,17 @@ TEST_F(StubpackBuild, FailuresLeaveNothingBehind) {
        },
        "already carries a package"},
       {"a name that leaves the extraction folder",
-       [](BuildSpec& s, const TempDir&) { s.files[1].name = "..\\readme.txt"; },
+       [](BuildPlan& s, const TempDir&) { s.files[1].name = "..\\readme.txt"; },
        "has a folder part"},
       {"a source file is missing",
-       [](BuildSpec& s, const TempDir& d) { s.files[1].source = d / "missing.txt"; },
+       [](BuildPlan& s, const TempDir& d) { s.files[1].source = d / "missing.txt"; },
        "does not exist"},
-      {"a source is a folder", [](BuildSpec& s, const TempDir& d) { s.files[1].source = d.path(); },
+      {"a source is a folder", [](BuildPlan& s, const TempDir& d) { s.files[1].source = d.path(); },
        "is a folder"},
       {"the volumes cannot hold the launcher",
-       [](BuildSpec& s, const TempDir&) { s.maxVolumeSize = 2100; }, "leaves no room"},
+       [](BuildPlan& s, const TempDir&) { s.maxVolumeSize = 2100; }, "leaves no room"},
       {"the output folder does not exist",
-       [](BuildSpec& s, const TempDir& d) { s.output = d / "no/such/setup.exe"; }, "cannot create"},
+       [](BuildPlan& s, const TempDir& d) { s.output = d / "no/such/setup.exe"; }, "cannot create"},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -421,16 +421,16 @@ TEST_F(StubpackBuild, FailuresLeaveNothingBehind) {
     WriteBytes(dir / "engine", "engine");
     WriteBytes(dir / "readme", TextBytes(5000));
     WriteBytes(dir / "setup.exe", "an earlier build");
-    BuildSpec spec;
-    spec.stub = dir / "stub.exe";
-    spec.output = dir / "setup.exe";
-    spec.files = {{dir / "engine", "setup.exe", true, "", {}},
+    BuildPlan plan;
+    plan.stub = dir / "stub.exe";
+    plan.output = dir / "setup.exe";
+    plan.files = {{dir / "engine", "setup.exe", true, "", {}},
                   {dir / "readme", "readme.txt", false, "", {}}};
-    c.change(spec, dir);
+    c.change(plan, dir);
     const std::vector<std::string> before = dir.Names();
     Problems problems;
     BuildResult result;
-    EXPECT_FALSE(Build(spec, result, problems));
+    EXPECT_FALSE(Build(plan, result, problems));
     ASSERT_FALSE(problems.empty());
     EXPECT_NE(problems.back().what.find(c.message), std::string::npos) << problems.back().what;
     EXPECT_EQ(dir.Names(), before);

@@ -30,19 +30,19 @@ std::string BuildPackage(const TempDir& dir, size_t stubSize, uint64_t maxVolume
   WriteBytes(dir / "stub.exe", FakeStub(stubSize));
   WriteBytes(dir / "engine", RandomBytes(3000, 9));
   WriteBytes(dir / "readme", TextBytes(20000));
-  BuildSpec spec;
-  spec.stub = dir / "stub.exe";
-  spec.output = dir / "setup.exe";
-  spec.maxVolumeSize = maxVolumeSize;
-  spec.files = {{dir / "engine", "setup.exe", true, "/Q", {}},
+  BuildPlan plan;
+  plan.stub = dir / "stub.exe";
+  plan.output = dir / "setup.exe";
+  plan.maxVolumeSize = maxVolumeSize;
+  plan.files = {{dir / "engine", "setup.exe", true, "/Q", {}},
                 {dir / "readme", "readme.txt", false, "", {}}};
-  spec.internet =
+  plan.internet =
       InternetSettings{true, "http://x/u", "p.info", "agent.exe", "product-secret", false, {}};
-  spec.languages.push_back({"English", {{"s0", "T\xe9st"}}, {}});
+  plan.languages.push_back({"English", {{"s0", "T\xe9st"}}, {}});
   Problems problems;
   BuildResult result;
-  EXPECT_TRUE(Build(spec, result, problems));
-  return spec.output;
+  EXPECT_TRUE(Build(plan, result, problems));
+  return plan.output;
 }
 
 bool HasProblem(const InspectReport& report, bool warning, const std::string& text,

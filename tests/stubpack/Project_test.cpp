@@ -1,11 +1,11 @@
-// The project file and command-line settings, read into a BuildSpec.
+// The project file and command-line settings, read into a BuildPlan.
 #include "Project.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "BuildSpec.h"
+#include "BuildPlan.h"
 
 namespace orvane::stubpack {
 namespace {
@@ -13,59 +13,59 @@ namespace {
 struct GoodProject {
   const char* name;
   const char* text;
-  std::function<void(const BuildSpec&)> check;
+  std::function<void(const BuildPlan&)> check;
 };
 
 const GoodProject kGoodProjects[] = {
     {"minimal project",
      "[Setup]\nStub=stub.exe\nOutput=out/setup.exe\n[Files]\nengine/a.exe = setup.exe*/Q /x\n",
-     [](const BuildSpec& spec) {
-       EXPECT_EQ(spec.stub, "/p/stub.exe");
-       EXPECT_EQ(spec.output, "/p/out/setup.exe");
-       ASSERT_EQ(spec.files.size(), 1u);
-       EXPECT_EQ(spec.files[0].source, "/p/engine/a.exe");
-       EXPECT_EQ(spec.files[0].name, "setup.exe");
-       EXPECT_TRUE(spec.files[0].isStart);
-       EXPECT_EQ(spec.files[0].startArguments, "/Q /x");
-       EXPECT_EQ(spec.files[0].origin.Text(), "/p/demo.ini:5");
-       EXPECT_EQ(spec.maxVolumeSize, 0u);
-       EXPECT_EQ(spec.firstVolume, FirstVolume::kLauncher);
-       EXPECT_EQ(spec.compression, Compression::kAuto);
+     [](const BuildPlan& plan) {
+       EXPECT_EQ(plan.stub, "/p/stub.exe");
+       EXPECT_EQ(plan.output, "/p/out/setup.exe");
+       ASSERT_EQ(plan.files.size(), 1u);
+       EXPECT_EQ(plan.files[0].source, "/p/engine/a.exe");
+       EXPECT_EQ(plan.files[0].name, "setup.exe");
+       EXPECT_TRUE(plan.files[0].isStart);
+       EXPECT_EQ(plan.files[0].startArguments, "/Q /x");
+       EXPECT_EQ(plan.files[0].origin.Text(), "/p/demo.ini:5");
+       EXPECT_EQ(plan.maxVolumeSize, 0u);
+       EXPECT_EQ(plan.firstVolume, FirstVolume::kLauncher);
+       EXPECT_EQ(plan.compression, Compression::kAuto);
      }},
     {"a file without a name keeps its own; a bare star marks it as start",
      "[Files]\ndocs/readme.txt\nengine\\setup.exe = */S\n/abs/x.dll = y.dll\n",
-     [](const BuildSpec& spec) {
-       ASSERT_EQ(spec.files.size(), 3u);
-       EXPECT_EQ(spec.files[0].name, "readme.txt");
-       EXPECT_FALSE(spec.files[0].isStart);
-       EXPECT_EQ(spec.files[1].source, "/p/engine/setup.exe");
-       EXPECT_EQ(spec.files[1].name, "setup.exe");
-       EXPECT_TRUE(spec.files[1].isStart);
-       EXPECT_EQ(spec.files[1].startArguments, "/S");
-       EXPECT_EQ(spec.files[2].source, "/abs/x.dll");
+     [](const BuildPlan& plan) {
+       ASSERT_EQ(plan.files.size(), 3u);
+       EXPECT_EQ(plan.files[0].name, "readme.txt");
+       EXPECT_FALSE(plan.files[0].isStart);
+       EXPECT_EQ(plan.files[1].source, "/p/engine/setup.exe");
+       EXPECT_EQ(plan.files[1].name, "setup.exe");
+       EXPECT_TRUE(plan.files[1].isStart);
+       EXPECT_EQ(plan.files[1].startArguments, "/S");
+       EXPECT_EQ(plan.files[2].source, "/abs/x.dll");
      }},
     {"case, blanks, quotes, comments and CRLF",
      "\xEF\xBB\xBF; a comment\r\n[setup]\r\n  stub  =  \"my stub.exe\"  \r\n# another\r\n"
      "MAXVOLUMESIZE = 650M\r\nmaxentrysize=1k\r\nFirstVolume = 001\r\nCompression = NONE\r\n",
-     [](const BuildSpec& spec) {
-       EXPECT_EQ(spec.stub, "/p/my stub.exe");
-       EXPECT_EQ(spec.maxVolumeSize, uint64_t{650} << 20);
-       EXPECT_EQ(spec.maxEntrySize, 1024u);
-       EXPECT_EQ(spec.firstVolume, FirstVolume::kSeparate001);
-       EXPECT_EQ(spec.compression, Compression::kNone);
+     [](const BuildPlan& plan) {
+       EXPECT_EQ(plan.stub, "/p/my stub.exe");
+       EXPECT_EQ(plan.maxVolumeSize, uint64_t{650} << 20);
+       EXPECT_EQ(plan.maxEntrySize, 1024u);
+       EXPECT_EQ(plan.firstVolume, FirstVolume::kSeparate001);
+       EXPECT_EQ(plan.compression, Compression::kNone);
      }},
     {"comments after a blank and a semicolon",
      "[Setup]\nStub = stub.exe   ; the launcher\nActivityBar = yes\t; a flag\n[Files]\n"
      "engine/a.exe = setup.exe*/Q /log ; start it\ndocs/readme.txt   ; own name\n"
      "[Language.English]\ns0 = \"A;B ; C\"  ; quoted\ns1 = Disk #2;x\ns2 = \"open\n",
-     [](const BuildSpec& spec) {
-       EXPECT_EQ(spec.stub, "/p/stub.exe");
-       EXPECT_TRUE(spec.FlagSet(Flag::kActivityBar));
-       ASSERT_EQ(spec.files.size(), 2u);
-       EXPECT_EQ(spec.files[0].startArguments, "/Q /log");
-       EXPECT_EQ(spec.files[1].source, "/p/docs/readme.txt");
-       ASSERT_EQ(spec.languages.size(), 1u);
-       const auto& strings = spec.languages[0].strings;
+     [](const BuildPlan& plan) {
+       EXPECT_EQ(plan.stub, "/p/stub.exe");
+       EXPECT_TRUE(plan.FlagSet(Flag::kActivityBar));
+       ASSERT_EQ(plan.files.size(), 2u);
+       EXPECT_EQ(plan.files[0].startArguments, "/Q /log");
+       EXPECT_EQ(plan.files[1].source, "/p/docs/readme.txt");
+       ASSERT_EQ(plan.languages.size(), 1u);
+       const auto& strings = plan.languages[0].strings;
        ASSERT_EQ(strings.size(), 3u);
        EXPECT_EQ(strings[0].second, "A;B ; C");
        EXPECT_EQ(strings[1].second, "Disk #2;x");
@@ -74,63 +74,63 @@ const GoodProject kGoodProjects[] = {
     {"flags are named yes/no settings",
      "[Setup]\nShowTempNotice=yes\nRelaunchFromTemp=1\nActivityBar=true\nAgentLog=on\n"
      "InternetSetup=no\nConfirmDownload=0\nAgentCopy=false\nAgentFlag=off\n",
-     [](const BuildSpec& spec) {
-       EXPECT_TRUE(spec.FlagSet(Flag::kShowTempNotice));
-       EXPECT_TRUE(spec.FlagSet(Flag::kRelaunchFromTemp));
-       EXPECT_TRUE(spec.FlagSet(Flag::kActivityBar));
-       EXPECT_TRUE(spec.FlagSet(Flag::kAgentLog));
+     [](const BuildPlan& plan) {
+       EXPECT_TRUE(plan.FlagSet(Flag::kShowTempNotice));
+       EXPECT_TRUE(plan.FlagSet(Flag::kRelaunchFromTemp));
+       EXPECT_TRUE(plan.FlagSet(Flag::kActivityBar));
+       EXPECT_TRUE(plan.FlagSet(Flag::kAgentLog));
        for (Flag flag :
             {Flag::kInternetSetup, Flag::kConfirmDownload, Flag::kAgentCopy, Flag::kAgentFlag}) {
-         EXPECT_FALSE(spec.FlagSet(flag));
-         EXPECT_TRUE(spec.flags[static_cast<size_t>(flag)].has_value());
+         EXPECT_FALSE(plan.FlagSet(flag));
+         EXPECT_TRUE(plan.flags[static_cast<size_t>(flag)].has_value());
        }
      }},
     {"languages keep their order and their texts",
      "[Language.English]\nCharset=0\ns1 = Extracting...\nBtnText=|&OK|&Cancel|\n"
      "[Language.German]\ns1=\"  Entpacke  \"\nFontName=Arial\n",
-     [](const BuildSpec& spec) {
-       ASSERT_EQ(spec.languages.size(), 2u);
-       EXPECT_EQ(spec.languages[0].name, "English");
-       EXPECT_EQ(spec.languages[1].name, "German");
-       ASSERT_EQ(spec.languages[0].strings.size(), 3u);
-       EXPECT_EQ(spec.languages[0].strings[1].first, "s1");
-       EXPECT_EQ(spec.languages[0].strings[1].second, "Extracting...");
-       EXPECT_EQ(spec.languages[0].strings[2].second, "|&OK|&Cancel|");
-       EXPECT_EQ(spec.languages[1].strings[0].second, "  Entpacke  ");
+     [](const BuildPlan& plan) {
+       ASSERT_EQ(plan.languages.size(), 2u);
+       EXPECT_EQ(plan.languages[0].name, "English");
+       EXPECT_EQ(plan.languages[1].name, "German");
+       ASSERT_EQ(plan.languages[0].strings.size(), 3u);
+       EXPECT_EQ(plan.languages[0].strings[1].first, "s1");
+       EXPECT_EQ(plan.languages[0].strings[1].second, "Extracting...");
+       EXPECT_EQ(plan.languages[0].strings[2].second, "|&OK|&Cancel|");
+       EXPECT_EQ(plan.languages[1].strings[0].second, "  Entpacke  ");
      }},
     {"internet and download settings",
      "[Internet]\nInfoUrl=http://example.com/up\nInfoFile=prod.info\nAgentFile=agent.exe\n"
      "ProductToken=secret\nRunHidden=yes\n[Download]\nLocation=http://example.com/dl\n"
      "FileName=full.exe\nSkipLocalCopy=1\nToken=dl-secret\nSize=1234\nFile=build/full.exe\n",
-     [](const BuildSpec& spec) {
-       EXPECT_TRUE(spec.internet.present);
-       EXPECT_EQ(spec.internet.infoUrl, "http://example.com/up");
-       EXPECT_EQ(spec.internet.infoFile, "prod.info");
-       EXPECT_EQ(spec.internet.agentFile, "agent.exe");
-       EXPECT_EQ(spec.internet.productToken, "secret");
-       EXPECT_TRUE(spec.internet.runHidden);
-       EXPECT_TRUE(spec.download.present);
-       EXPECT_EQ(spec.download.location, "http://example.com/dl");
-       EXPECT_EQ(spec.download.fileName, "full.exe");
-       EXPECT_TRUE(spec.download.skipLocalCopy);
-       EXPECT_EQ(spec.download.token, "dl-secret");
-       EXPECT_EQ(spec.download.size, "1234");
-       EXPECT_EQ(spec.download.file, "/p/build/full.exe");
+     [](const BuildPlan& plan) {
+       EXPECT_TRUE(plan.internet.present);
+       EXPECT_EQ(plan.internet.infoUrl, "http://example.com/up");
+       EXPECT_EQ(plan.internet.infoFile, "prod.info");
+       EXPECT_EQ(plan.internet.agentFile, "agent.exe");
+       EXPECT_EQ(plan.internet.productToken, "secret");
+       EXPECT_TRUE(plan.internet.runHidden);
+       EXPECT_TRUE(plan.download.present);
+       EXPECT_EQ(plan.download.location, "http://example.com/dl");
+       EXPECT_EQ(plan.download.fileName, "full.exe");
+       EXPECT_TRUE(plan.download.skipLocalCopy);
+       EXPECT_EQ(plan.download.token, "dl-secret");
+       EXPECT_EQ(plan.download.size, "1234");
+       EXPECT_EQ(plan.download.file, "/p/build/full.exe");
      }},
     {"an empty [Download] section still makes a download block", "[Download]\n",
-     [](const BuildSpec& spec) { EXPECT_TRUE(spec.download.present); }},
+     [](const BuildPlan& plan) { EXPECT_TRUE(plan.download.present); }},
     {"without Output= the output is the project's name with .exe", "[Setup]\nStub=s.exe\n",
-     [](const BuildSpec& spec) { EXPECT_EQ(spec.output, "/p/demo.exe"); }},
+     [](const BuildPlan& plan) { EXPECT_EQ(plan.output, "/p/demo.exe"); }},
 };
 
 TEST(StubpackProject, ReadsGoodProjects) {
   for (const GoodProject& project : kGoodProjects) {
     SCOPED_TRACE(project.name);
-    BuildSpec spec;
+    BuildPlan plan;
     Problems problems;
-    ReadProject(project.text, "/p/demo.ini", spec, problems);
+    ReadProject(project.text, "/p/demo.ini", plan, problems);
     EXPECT_FALSE(HasErrors(problems)) << problems.front().what;
-    project.check(spec);
+    project.check(plan);
   }
 }
 
@@ -163,9 +163,9 @@ const BadProject kBadProjects[] = {
 TEST(StubpackProject, ReportsBadProjectsWithTheirLine) {
   for (const BadProject& project : kBadProjects) {
     SCOPED_TRACE(project.text);
-    BuildSpec spec;
+    BuildPlan plan;
     Problems problems;
-    ReadProject(project.text, "demo.ini", spec, problems);
+    ReadProject(project.text, "demo.ini", plan, problems);
     ASSERT_TRUE(HasErrors(problems));
     const Problem& first = problems.front();
     EXPECT_FALSE(first.warning);
@@ -175,33 +175,33 @@ TEST(StubpackProject, ReportsBadProjectsWithTheirLine) {
 }
 
 TEST(StubpackProject, CommandLineSettingsOverrideTheProject) {
-  BuildSpec spec;
+  BuildPlan plan;
   Problems problems;
   ReadProject(
       "[Setup]\nStub=a.exe\nActivityBar=yes\n[Files]\nx.exe=x.exe*\n"
       "[Language.English]\ns0=Old\n",
-      "/p/demo.ini", spec, problems);
+      "/p/demo.ini", plan, problems);
   const std::string stub = "other/stub.exe", off = "no", title = "New", file = "y.txt";
-  ApplySetting("Setup", "Stub", &stub, spec, problems);
-  ApplySetting("Setup", "ActivityBar", &off, spec, problems);
-  ApplySetting("Language.English", "s0", &title, spec, problems);
-  ApplySetting("Language.German", "s0", &title, spec, problems);
-  ApplySetting("Files", "docs/y.txt", nullptr, spec, problems);
-  ApplySetting("Files", "z.bin", &file, spec, problems);
+  ApplySetting("Setup", "Stub", &stub, plan, problems);
+  ApplySetting("Setup", "ActivityBar", &off, plan, problems);
+  ApplySetting("Language.English", "s0", &title, plan, problems);
+  ApplySetting("Language.German", "s0", &title, plan, problems);
+  ApplySetting("Files", "docs/y.txt", nullptr, plan, problems);
+  ApplySetting("Files", "z.bin", &file, plan, problems);
   ASSERT_FALSE(HasErrors(problems));
-  EXPECT_EQ(spec.stub, "other/stub.exe");  // relative to the current folder
-  EXPECT_FALSE(spec.FlagSet(Flag::kActivityBar));
-  ASSERT_EQ(spec.languages.size(), 2u);
-  ASSERT_EQ(spec.languages[0].strings.size(), 1u);
-  EXPECT_EQ(spec.languages[0].strings[0].second, "New");
-  EXPECT_EQ(spec.languages[1].name, "German");
-  ASSERT_EQ(spec.files.size(), 3u);
-  EXPECT_EQ(spec.files[1].source, "docs/y.txt");
-  EXPECT_EQ(spec.files[1].name, "y.txt");
-  EXPECT_EQ(spec.files[2].name, "y.txt");
-  EXPECT_EQ(spec.files[2].origin.Text(), "command line");
+  EXPECT_EQ(plan.stub, "other/stub.exe");  // relative to the current folder
+  EXPECT_FALSE(plan.FlagSet(Flag::kActivityBar));
+  ASSERT_EQ(plan.languages.size(), 2u);
+  ASSERT_EQ(plan.languages[0].strings.size(), 1u);
+  EXPECT_EQ(plan.languages[0].strings[0].second, "New");
+  EXPECT_EQ(plan.languages[1].name, "German");
+  ASSERT_EQ(plan.files.size(), 3u);
+  EXPECT_EQ(plan.files[1].source, "docs/y.txt");
+  EXPECT_EQ(plan.files[1].name, "y.txt");
+  EXPECT_EQ(plan.files[2].name, "y.txt");
+  EXPECT_EQ(plan.files[2].origin.Text(), "command line");
 
-  ApplySetting("Nowhere", "x", &file, spec, problems);
+  ApplySetting("Nowhere", "x", &file, plan, problems);
   EXPECT_TRUE(HasErrors(problems));
 }
 

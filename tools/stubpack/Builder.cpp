@@ -31,13 +31,13 @@ struct WrittenFile {
 
 class PackageBuilder {
  public:
-  PackageBuilder(const BuildSpec& spec, BuildResult& result, Problems& problems)
-      : spec_(spec), result_(result), problems_(problems) {}
+  PackageBuilder(const BuildPlan& plan, BuildResult& result, Problems& problems)
+      : plan_(plan), result_(result), problems_(problems) {}
 
   bool Run() {
     // The checks run again here so that no caller can write an unsafe name.
     Problems checks;
-    CheckBuildSpec(spec_, checks);
+    CheckBuildPlan(plan_, checks);
     const bool invalid = HasErrors(checks);
     for (Problem& problem : checks) {
       if (!problem.warning)
@@ -46,15 +46,15 @@ class PackageBuilder {
     if (invalid || !LoadStub() || !CheckSources() || !PrepareDownload())
       return false;
     MakeHeader();
-    if (spec_.firstVolume == FirstVolume::kSeparate001 && !WriteLauncherOnly())
+    if (plan_.firstVolume == FirstVolume::kSeparate001 && !WriteLauncherOnly())
       return false;
-    firstVolumePath_ = spec_.firstVolume == FirstVolume::kLauncher
-                           ? spec_.output
-                           : pack::VolumeFileName(spec_.output + ".001", 1);
+    firstVolumePath_ = plan_.firstVolume == FirstVolume::kLauncher
+                           ? plan_.output
+                           : pack::VolumeFileName(plan_.output + ".001", 1);
     if (!OpenVolume())
       return false;
-    for (size_t i = 0; i < spec_.files.size(); ++i) {
-      if (!PackFile(spec_.files[i], sources_[i]))
+    for (size_t i = 0; i < plan_.files.size(); ++i) {
+      if (!PackFile(plan_.files[i], sources_[i]))
         return false;
     }
     if (!CloseVolume(false) || !Finish())
@@ -83,30 +83,30 @@ class PackageBuilder {
 
   bool LoadStub() {
     std::string error;
-    if (!ReadWholeFile(spec_.stub, stub_, &error))
-      return Fail("cannot read the launcher stub '" + spec_.stub + "': " + error, "");
+    if (!ReadWholeFile(plan_.stub, stub_, &error))
+      return Fail("cannot read the launcher stub '" + plan_.stub + "': " + error, "");
     const pack::MemorySource image(stub_);
     if (!pack::IsPeImage(image))
-      return Fail("'" + spec_.stub +
+      return Fail("'" + plan_.stub +
                       "' is not a launcher image (it needs \"MZ\" at offset 0 and \"PE\" at 256)",
                   "");
     const auto* bytes = reinterpret_cast<const uint8_t*>(stub_.data());
     if (std::any_of(bytes + pack::kEndPointerHighOffset, bytes + pack::kPeHeaderOffset,
                     [](uint8_t b) { return b != 0; }))
-      return Fail("'" + spec_.stub +
+      return Fail("'" + plan_.stub +
                       "' is not a plain launcher: its package-end pointer (offset 248) is set, "
                       "so it already is an installer",
                   "offset 248");
     if (pack::ReadTrailer(image).IsPackage())
-      return Fail("'" + spec_.stub + "' already carries a package; use the launcher as built", "");
+      return Fail("'" + plan_.stub + "' already carries a package; use the launcher as built", "");
     return true;
   }
 
   bool CheckSources() {
-    sources_.resize(spec_.files.size());
+    sources_.resize(plan_.files.size());
     std::vector<ExtractedFile> extracted;
-    for (size_t i = 0; i < spec_.files.size(); ++i) {
-      const FileItem& item = spec_.files[i];
+    for (size_t i = 0; i < plan_.files.size(); ++i) {
+      const FileItem& item = plan_.files[i];
       const FileFacts facts = StatFile(item.source);
       if (!facts.exists)
         return Fail("file '" + item.source + "' does not exist", item.origin.Text());
@@ -116,7 +116,7 @@ class PackageBuilder {
       sources_[i].dosDateTime = DosDateTimeFromUnix(facts.modified);
       extracted.push_back({item.name, facts.size});
     }
-    agentCopy_ = spec_.FlagSet(Flag::kAgentCopy) && !spec_.internet.agentFile.empty();
+    agentCopy_ = plan_.FlagSet(Flag::kAgentCopy) && !plan_.internet.agentFile.empty();
     extracted_ = std::move(extracted);
     return true;
   }
@@ -124,7 +124,7 @@ class PackageBuilder {
   // The local copy of the setup file that an internet setup downloads gives
   // the download size and name, and must carry the same download token.
   bool PrepareDownload() {
-    download_ = spec_.download;
+    download_ = plan_.download;
     if (!download_.present || download_.file.empty())
       return true;
     std::string error;
@@ -148,8 +148,8 @@ class PackageBuilder {
   }
 
   void MakeHeader() {
-    std::vector<std::string> blocks = {MakeLanguageBlock(spec_.languages),
-                                       MakeInternetBlock(spec_.internet)};
+    std::vector<std::string> blocks = {MakeLanguageBlock(plan_.languages),
+                                       MakeInternetBlock(plan_.internet)};
     if (download_.present)
       blocks.push_back(MakeDownloadBlock(download_, download_.size));
     for (const std::string& block : blocks) {
@@ -163,23 +163,23 @@ class PackageBuilder {
     trailer_.magic = pack::kTrailerMagic;
     trailer_.checksum = pack::kNoChecksum;
     trailer_.trailerLength = pack::kTrailerSize;
-    if (spec_.FlagSet(Flag::kShowTempNotice))
+    if (plan_.FlagSet(Flag::kShowTempNotice))
       trailer_.flags |= pack::kFlagShowTempNotice;
-    if (spec_.FlagSet(Flag::kRelaunchFromTemp) || spec_.firstVolume == FirstVolume::kSeparate001)
+    if (plan_.FlagSet(Flag::kRelaunchFromTemp) || plan_.firstVolume == FirstVolume::kSeparate001)
       trailer_.flags |= pack::kFlagRelaunch;
-    if (spec_.FlagSet(Flag::kActivityBar))
+    if (plan_.FlagSet(Flag::kActivityBar))
       trailer_.flags |= pack::kFlagActivityBar;
-    if (spec_.FlagSet(Flag::kAgentLog))
+    if (plan_.FlagSet(Flag::kAgentLog))
       trailer_.flags |= pack::kFlagAgentLog;
-    trailer_.internetSetup = spec_.FlagSet(Flag::kInternetSetup) ? 1 : 0;
-    trailer_.confirmDownload = spec_.FlagSet(Flag::kConfirmDownload) ? 1 : 0;
-    trailer_.agentCopy = spec_.FlagSet(Flag::kAgentCopy) ? 1 : 0;
-    trailer_.agentFlag = spec_.FlagSet(Flag::kAgentFlag) ? 1 : 0;
+    trailer_.internetSetup = plan_.FlagSet(Flag::kInternetSetup) ? 1 : 0;
+    trailer_.confirmDownload = plan_.FlagSet(Flag::kConfirmDownload) ? 1 : 0;
+    trailer_.agentCopy = plan_.FlagSet(Flag::kAgentCopy) ? 1 : 0;
+    trailer_.agentFlag = plan_.FlagSet(Flag::kAgentFlag) ? 1 : 0;
     // The agent copy the launcher writes beside the files is the launcher
     // with its header blocks and a trailer.
     if (agentCopy_)
       extracted_.push_back(
-          {spec_.internet.agentFile, stub_.size() + blocks_.size() + pack::kTrailerSize});
+          {plan_.internet.agentFile, stub_.size() + blocks_.size() + pack::kTrailerSize});
     result_.spaceTable = ComputeSpaceTable(extracted_);
     for (size_t i = 0; i < pack::kSpaceTableEntries; ++i)
       trailer_.spaceTable[i] = result_.spaceTable[i];
@@ -206,7 +206,7 @@ class PackageBuilder {
   }
 
   bool WriteLauncherOnly() {
-    if (!StartLauncherFile(spec_.output))
+    if (!StartLauncherFile(plan_.output))
       return false;
     current_.holdsEntries = false;
     return EndFile(false, true);
@@ -256,10 +256,10 @@ class PackageBuilder {
   bool CloseVolume(bool moreVolumes) { return EndFile(moreVolumes, volumeNumber_ == 1); }
 
   uint64_t Room() const {
-    if (spec_.maxVolumeSize == 0)
+    if (plan_.maxVolumeSize == 0)
       return UINT64_MAX;
     const uint64_t used = current_.size + pack::kTrailerSize;
-    return spec_.maxVolumeSize > used ? spec_.maxVolumeSize - used : 0;
+    return plan_.maxVolumeSize > used ? plan_.maxVolumeSize - used : 0;
   }
 
   bool WriteEntry(const FileItem& item, const EncodedEntry& entry, uint64_t dataSize) {
@@ -275,7 +275,7 @@ class PackageBuilder {
 
   // Places one piece of a file, splitting it where a volume fills up.
   bool PlacePiece(const FileItem& item, const std::string& header, std::string_view data) {
-    const bool compress = spec_.compression == Compression::kAuto;
+    const bool compress = plan_.compression == Compression::kAuto;
     EncodedEntry entry = EncodeEntry(header, data, compress);
     for (;;) {
       const uint64_t room = Room();
@@ -290,7 +290,7 @@ class PackageBuilder {
         entry = EncodeEntry(header, data, compress);
       } else if (entriesInVolume_ == 0) {
         const uint64_t fixed = current_.size + pack::kTrailerSize;
-        return Fail("MaxVolumeSize (" + std::to_string(spec_.maxVolumeSize) +
+        return Fail("MaxVolumeSize (" + std::to_string(plan_.maxVolumeSize) +
                         " bytes) leaves no room for file data in volume " +
                         std::to_string(volumeNumber_) + ": " +
                         (volumeNumber_ == 1 ? "the launcher, header blocks and trailer take "
@@ -316,7 +316,7 @@ class PackageBuilder {
     entryHeader.startArguments = item.startArguments;
     const std::string header = pack::MakeEntryHeader(entryHeader);
     const size_t pieceSize = static_cast<size_t>(
-        std::min<uint64_t>(spec_.maxEntrySize, std::max<uint64_t>(source.size, 1)));
+        std::min<uint64_t>(plan_.maxEntrySize, std::max<uint64_t>(source.size, 1)));
     std::string piece(pieceSize, '\0');
     uint64_t total = 0;
     bool first = true;
@@ -390,7 +390,7 @@ class PackageBuilder {
                            ""});
   }
 
-  const BuildSpec& spec_;
+  const BuildPlan& plan_;
   BuildResult& result_;
   Problems& problems_;
   OutputFiles outputs_;
@@ -412,9 +412,9 @@ class PackageBuilder {
 
 }  // namespace
 
-bool Build(const BuildSpec& spec, BuildResult& result, Problems& problems) {
+bool Build(const BuildPlan& plan, BuildResult& result, Problems& problems) {
   result = BuildResult{};
-  return PackageBuilder(spec, result, problems).Run();
+  return PackageBuilder(plan, result, problems).Run();
 }
 
 }  // namespace orvane::stubpack

@@ -1,4 +1,4 @@
-// Builder: writes an installer from a checked BuildSpec.
+// Builder: writes an installer from a checked BuildPlan.
 //
 // The first volume is the launcher stub followed by the header blocks, file
 // entries and the trailer; the stub's package-end pointer (bytes 248-255)
@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "BuildSpec.h"
+#include "BuildPlan.h"
 #include "SpaceTable.h"
 
 namespace orvane::stubpack {
@@ -41,10 +41,10 @@ struct BuildResult {
   SpaceTableValues spaceTable{};
 };
 
-// Builds the installer from a BuildSpec whose wildcards are expanded. It is
-// checked again (CheckBuildSpec; only its errors are added here). On failure
+// Builds the installer from a BuildPlan whose wildcards are expanded. It is
+// checked again (CheckBuildPlan; only its errors are added here). On failure
 // adds errors to `problems`, returns false and leaves no file of the build
 // behind (volumes included).
-bool Build(const BuildSpec& spec, BuildResult& result, Problems& problems);
+bool Build(const BuildPlan& plan, BuildResult& result, Problems& problems);
 
 }  // namespace orvane::stubpack

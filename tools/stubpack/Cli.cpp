@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "BuildSpec.h"
+#include "BuildPlan.h"
 #include "Builder.h"
 #include "FileIo.h"
 #include "Inspector.h"
@@ -101,7 +101,7 @@ std::string Percent(uint64_t part, uint64_t whole) {
 }
 
 int RunBuild(const std::vector<std::string>& args, const Output& io) {
-  BuildSpec spec;
+  BuildPlan plan;
   Problems problems;
   std::string project;
   bool quiet = false;
@@ -168,21 +168,21 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
       io.Report({false, "cannot read project file '" + project + "': " + error, ""});
       return kExitFailure;
     }
-    ReadProject(text, project, spec, problems);
+    ReadProject(text, project, plan, problems);
   }
   for (const Setting& setting : settings)
-    ApplySetting(setting.section, setting.key, setting.hasValue ? &setting.value : nullptr, spec,
+    ApplySetting(setting.section, setting.key, setting.hasValue ? &setting.value : nullptr, plan,
                  problems);
   if (!HasErrors(problems)) {
-    ExpandFileWildcards(spec, problems);
-    CheckBuildSpec(spec, problems);
+    ExpandFileWildcards(plan, problems);
+    CheckBuildPlan(plan, problems);
   }
   if (HasErrors(problems)) {
     io.ReportAll(problems);
     return kExitFailure;
   }
   BuildResult result;
-  const bool built = Build(spec, result, problems);
+  const bool built = Build(plan, result, problems);
   io.ReportAll(problems);
   if (!built)
     return kExitFailure;
@@ -201,7 +201,7 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
     uint64_t stored = 0;
     for (const EntryRecord& entry : result.entries)
       stored += entry.storedSize;
-    io.Print("stubpack: " + std::to_string(spec.files.size()) + " files in " +
+    io.Print("stubpack: " + std::to_string(plan.files.size()) + " files in " +
              std::to_string(result.entries.size()) +
              " entries: " + std::to_string(result.dataBytes) + " bytes stored in " +
              std::to_string(stored) + " (" + Percent(stored, result.dataBytes) + ")\n");

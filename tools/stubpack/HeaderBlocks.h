@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "BuildSpec.h"
+#include "BuildPlan.h"
 
 namespace orvane::stubpack {
 

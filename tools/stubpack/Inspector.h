@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "BuildSpec.h"
+#include "BuildPlan.h"
 #include "package/PackFormat.h"
 
 namespace orvane::stubpack {

@@ -1,4 +1,4 @@
-// Project: INI lines to BuildSpec fields.
+// Project: INI lines to BuildPlan fields.
 #include "Project.h"
 
 #include <set>
@@ -14,7 +14,7 @@ enum class Section { kNone, kSetup, kFiles, kLanguage, kInternet, kDownload };
 constexpr std::string_view kLanguagePrefix = "Language.";
 
 struct Context {
-  BuildSpec& spec;
+  BuildPlan& plan;
   Problems& problems;
   Origin origin;
   std::string base;  // folder of relative paths
@@ -104,13 +104,13 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
   return p == pattern.size();
 }
 
-Language& FindOrAddLanguage(BuildSpec& spec, const std::string& name, const Origin& origin) {
-  for (Language& language : spec.languages) {
+Language& FindOrAddLanguage(BuildPlan& plan, const std::string& name, const Origin& origin) {
+  for (Language& language : plan.languages) {
     if (Same(Trim(language.name), Trim(name)))
       return language;
   }
-  spec.languages.push_back({name, {}, origin});
-  return spec.languages.back();
+  plan.languages.push_back({name, {}, origin});
+  return plan.languages.back();
 }
 
 void SetBool(const Context& context, std::string_view key, const std::string& value, bool& out) {
@@ -119,36 +119,36 @@ void SetBool(const Context& context, std::string_view key, const std::string& va
 }
 
 void ApplySetup(const Context& context, std::string_view key, const std::string& value) {
-  BuildSpec& spec = context.spec;
+  BuildPlan& plan = context.plan;
   Flag flag;
   if (Same(key, "Stub")) {
-    spec.stub = value.empty() ? value : ResolvePath(context.base, value);
+    plan.stub = value.empty() ? value : ResolvePath(context.base, value);
   } else if (Same(key, "Output")) {
-    spec.output = value.empty() ? value : ResolvePath(context.base, value);
+    plan.output = value.empty() ? value : ResolvePath(context.base, value);
   } else if (Same(key, "MaxVolumeSize")) {
-    if (!ParseByteSize(value, spec.maxVolumeSize))
+    if (!ParseByteSize(value, plan.maxVolumeSize))
       context.Error("MaxVolumeSize=" + value + " is not a size (such as 650M or 1457664)");
   } else if (Same(key, "MaxEntrySize")) {
-    if (!ParseByteSize(value, spec.maxEntrySize) || spec.maxEntrySize == 0)
+    if (!ParseByteSize(value, plan.maxEntrySize) || plan.maxEntrySize == 0)
       context.Error("MaxEntrySize=" + value + " is not a size of at least 1 byte");
   } else if (Same(key, "FirstVolume")) {
     if (Same(value, "stub") || Same(value, "launcher"))
-      spec.firstVolume = FirstVolume::kLauncher;
+      plan.firstVolume = FirstVolume::kLauncher;
     else if (value == "001")
-      spec.firstVolume = FirstVolume::kSeparate001;
+      plan.firstVolume = FirstVolume::kSeparate001;
     else
       context.Error("FirstVolume=" + value + ": use stub or 001");
   } else if (Same(key, "Compression")) {
     if (Same(value, "auto"))
-      spec.compression = Compression::kAuto;
+      plan.compression = Compression::kAuto;
     else if (Same(value, "none"))
-      spec.compression = Compression::kNone;
+      plan.compression = Compression::kNone;
     else
       context.Error("Compression=" + value + ": use auto or none");
   } else if (FlagFromName(key, flag)) {
     bool on = false;
     SetBool(context, key, value, on);
-    spec.flags[static_cast<size_t>(flag)] = on;
+    plan.flags[static_cast<size_t>(flag)] = on;
   } else {
     context.Error("unknown setting '" + std::string(key) + "' in [Setup]");
   }
@@ -177,11 +177,11 @@ void ApplyFile(const Context& context, std::string_view source, const std::strin
                   "') takes no name and no start mark: each file keeps its own name");
     return;
   }
-  context.spec.files.push_back(std::move(item));
+  context.plan.files.push_back(std::move(item));
 }
 
 void ApplyInternet(const Context& context, std::string_view key, const std::string& value) {
-  InternetSettings& net = context.spec.internet;
+  InternetSettings& net = context.plan.internet;
   if (!net.present) {
     net.present = true;
     net.origin = context.origin;
@@ -201,7 +201,7 @@ void ApplyInternet(const Context& context, std::string_view key, const std::stri
 }
 
 void ApplyDownload(const Context& context, std::string_view key, const std::string& value) {
-  DownloadSettings& download = context.spec.download;
+  DownloadSettings& download = context.plan.download;
   if (!download.present) {
     download.present = true;
     download.origin = context.origin;
@@ -257,7 +257,7 @@ void Apply(const Context& context, Section section, const std::string& languageN
       ApplyDownload(context, key, *value);
       break;
     case Section::kLanguage:
-      ApplyLanguage(context, FindOrAddLanguage(context.spec, languageName, context.origin), key,
+      ApplyLanguage(context, FindOrAddLanguage(context.plan, languageName, context.origin), key,
                     *value);
       break;
     case Section::kNone:
@@ -309,9 +309,9 @@ bool ParseBool(std::string_view text, bool& value) {
   return false;
 }
 
-void ReadProject(std::string_view text, const std::string& path, BuildSpec& spec,
+void ReadProject(std::string_view text, const std::string& path, BuildPlan& plan,
                  Problems& problems) {
-  Context context{spec, problems, Origin{path, 0}, FolderOf(path)};
+  Context context{plan, problems, Origin{path, 0}, FolderOf(path)};
   if (text.substr(0, 3) == "\xEF\xBB\xBF") {
     text.remove_prefix(3);
     context.Warning(
@@ -354,13 +354,13 @@ void ReadProject(std::string_view text, const std::string& path, BuildSpec& spec
         continue;
       }
       if (section == Section::kSetup)
-        spec.setupOrigin = context.origin;
+        plan.setupOrigin = context.origin;
       else if (section == Section::kLanguage)
-        FindOrAddLanguage(spec, languageName, context.origin);
+        FindOrAddLanguage(plan, languageName, context.origin);
       else if (section == Section::kInternet)
-        spec.internet = InternetSettings{true, {}, {}, {}, {}, false, context.origin};
+        plan.internet = InternetSettings{true, {}, {}, {}, {}, false, context.origin};
       else if (section == Section::kDownload)
-        spec.download = DownloadSettings{true, {}, {}, false, {}, {}, {}, context.origin};
+        plan.download = DownloadSettings{true, {}, {}, false, {}, {}, {}, context.origin};
       continue;
     }
     if (skipSection)
@@ -385,17 +385,17 @@ void ReadProject(std::string_view text, const std::string& path, BuildSpec& spec
     }
     Apply(context, section, languageName, key, equals != std::string::npos ? &value : nullptr);
   }
-  if (spec.output.empty() && !path.empty()) {
+  if (plan.output.empty() && !path.empty()) {
     const std::string base = BaseNameOf(path);
     const size_t dot = base.rfind('.');
-    spec.output = FolderOf(path) +
+    plan.output = FolderOf(path) +
                   (dot == std::string::npos || dot == 0 ? base : base.substr(0, dot)) + ".exe";
   }
 }
 
 void ApplySetting(std::string_view section, std::string_view key, const std::string* value,
-                  BuildSpec& spec, Problems& problems) {
-  Context context{spec, problems, Origin{}, std::string(), true};
+                  BuildPlan& plan, Problems& problems) {
+  Context context{plan, problems, Origin{}, std::string(), true};
   Section which;
   std::string languageName;
   if (!SectionOf(Trim(section), which, languageName)) {
@@ -405,9 +405,9 @@ void ApplySetting(std::string_view section, std::string_view key, const std::str
   Apply(context, which, languageName, key, value);
 }
 
-void ExpandFileWildcards(BuildSpec& spec, Problems& problems) {
+void ExpandFileWildcards(BuildPlan& plan, Problems& problems) {
   std::vector<FileItem> expanded;
-  for (FileItem& item : spec.files) {
+  for (FileItem& item : plan.files) {
     const std::string pattern = BaseNameOf(item.source);
     if (pattern.find_first_of("*?") == std::string::npos) {
       expanded.push_back(std::move(item));
@@ -435,7 +435,7 @@ void ExpandFileWildcards(BuildSpec& spec, Problems& problems) {
     if (matched == 0)
       problems.push_back({false, "no file matches '" + item.source + "'", item.origin.Text()});
   }
-  spec.files = std::move(expanded);
+  plan.files = std::move(expanded);
 }
 
 }  // namespace orvane::stubpack

@@ -1,5 +1,5 @@
 // Project: the INI project file of a build, and command-line settings, read
-// into a BuildSpec.
+// into a BuildPlan.
 //
 //   [Setup]      Stub, Output, MaxVolumeSize, MaxEntrySize, FirstVolume,
 //                Compression and the flags (ShowTempNotice, RelaunchFromTemp,
@@ -21,16 +21,16 @@
 #include <string>
 #include <string_view>
 
-#include "BuildSpec.h"
+#include "BuildPlan.h"
 
 namespace orvane::stubpack {
 
-// Reads a project file's text into `spec`. `path` names the file in messages
+// Reads a project file's text into `plan`. `path` names the file in messages
 // and is the base of its relative paths; without Output=, the output is the
 // project's name with the extension ".exe" beside it. A key given twice in a
 // section, an unknown section or key, and values that do not parse are
 // errors.
-void ReadProject(std::string_view text, const std::string& path, BuildSpec& spec,
+void ReadProject(std::string_view text, const std::string& path, BuildPlan& plan,
                  Problems& problems);
 
 // One setting from the command line, as if written under [section]; it
@@ -38,12 +38,12 @@ void ReadProject(std::string_view text, const std::string& path, BuildSpec& spec
 // relative to the current folder. `value` is absent for a [Files] source
 // given without "=".
 void ApplySetting(std::string_view section, std::string_view key, const std::string* value,
-                  BuildSpec& spec, Problems& problems);
+                  BuildPlan& plan, Problems& problems);
 
 // Replaces every [Files] item whose source has "*" or "?" in its file-name
 // part by the matching files of that folder, in name order, each under its
 // own name. A pattern that matches nothing is an error.
-void ExpandFileWildcards(BuildSpec& spec, Problems& problems);
+void ExpandFileWildcards(BuildPlan& plan, Problems& problems);
 
 // "650M", "64K", "1G", "1048576": a byte count with an optional binary
 // suffix (K, KB, KiB, M, ..., any case). False for anything else.

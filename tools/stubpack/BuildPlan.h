@@ -1,5 +1,5 @@
-// BuildSpec: everything the builder needs to write one installer, as read
-// from a project file and the command line, and the checks that a spec must
+// BuildPlan: everything the builder needs to write one installer, as read
+// from a project file and the command line, and the checks that a plan must
 // pass before anything is written.
 #pragma once
 
@@ -90,7 +90,7 @@ constexpr uint64_t kDefaultMaxEntrySize = uint64_t{64} << 20;
 // An entry's stored length is a signed 32-bit number.
 constexpr uint64_t kMaxEntrySizeLimit = uint64_t{1} << 30;
 
-struct BuildSpec {
+struct BuildPlan {
   Origin setupOrigin;  // the [Setup] section, for messages about its settings
   std::string stub;
   std::string output;
@@ -107,11 +107,11 @@ struct BuildSpec {
   bool FlagSet(Flag flag) const { return flags[static_cast<size_t>(flag)].value_or(false); }
 };
 
-// The checks of a complete spec that need no file access: output and stub
+// The checks of a complete plan that need no file access: output and stub
 // given, entry names that stay inside the extraction folder, one start entry,
 // separators and lengths of the header-block fields, tokens, and settings
 // that contradict each other. Adds errors and warnings to `problems`.
-void CheckBuildSpec(const BuildSpec& spec, Problems& problems);
+void CheckBuildPlan(const BuildPlan& plan, Problems& problems);
 
 // Why `name` cannot be an entry name, or empty when it can: the launcher
 // writes every entry straight into its extraction folder and creates no

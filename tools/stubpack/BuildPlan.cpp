@@ -1,5 +1,5 @@
-// BuildSpec: the checks of a spec before anything is written.
-#include "BuildSpec.h"
+// BuildPlan: the checks of a plan before anything is written.
+#include "BuildPlan.h"
 
 #include <map>
 
@@ -91,23 +91,23 @@ void CheckToken(const std::string& token, const char* what, const Origin& origin
     Error(problems, std::string(what) + " contains a zero byte", origin);
 }
 
-void CheckFiles(const BuildSpec& spec, Problems& problems) {
-  const bool internetSetup = spec.FlagSet(Flag::kInternetSetup);
+void CheckFiles(const BuildPlan& plan, Problems& problems) {
+  const bool internetSetup = plan.FlagSet(Flag::kInternetSetup);
   if (internetSetup) {
-    if (!spec.files.empty())
+    if (!plan.files.empty())
       Error(problems,
             "an internet setup carries no files (it downloads its setup file); put the files "
             "into the package it downloads",
-            spec.files.front().origin);
+            plan.files.front().origin);
     return;
   }
-  if (spec.files.empty()) {
-    Error(problems, "no files to pack: add them under [Files] or with --file", spec.setupOrigin);
+  if (plan.files.empty()) {
+    Error(problems, "no files to pack: add them under [Files] or with --file", plan.setupOrigin);
     return;
   }
   const FileItem* start = nullptr;
   std::map<std::string, const FileItem*> byName;
-  for (const FileItem& item : spec.files) {
+  for (const FileItem& item : plan.files) {
     const std::string fault = EntryNameFault(item.name);
     if (!fault.empty())
       Error(problems, "entry name '" + item.name + "' " + fault, item.origin);
@@ -138,18 +138,18 @@ void CheckFiles(const BuildSpec& spec, Problems& problems) {
   if (start == nullptr)
     Error(problems,
           "no start entry: mark the setup program with '*' in its name (setup.exe = setup.exe*)",
-          spec.files.front().origin);
-  if (!spec.internet.agentFile.empty() && spec.FlagSet(Flag::kAgentCopy) &&
-      byName.count(UpperCaseAscii(spec.internet.agentFile)) != 0)
+          plan.files.front().origin);
+  if (!plan.internet.agentFile.empty() && plan.FlagSet(Flag::kAgentCopy) &&
+      byName.count(UpperCaseAscii(plan.internet.agentFile)) != 0)
     Warning(problems,
-            "the agent copy '" + spec.internet.agentFile +
+            "the agent copy '" + plan.internet.agentFile +
                 "' has the name of a packed file; the launcher replaces that file with it",
-            spec.internet.origin);
+            plan.internet.origin);
 }
 
-void CheckLanguages(const BuildSpec& spec, Problems& problems) {
+void CheckLanguages(const BuildPlan& plan, Problems& problems) {
   std::map<std::string, const Language*> names;
-  for (const Language& language : spec.languages) {
+  for (const Language& language : plan.languages) {
     if (Trim(language.name).empty())
       Error(problems, "a language section needs a name: [Language.English]", language.origin);
     const std::string nameFault = LanguageTextFault(language.name);
@@ -181,8 +181,8 @@ void CheckLanguages(const BuildSpec& spec, Problems& problems) {
   }
 }
 
-void CheckInternet(const BuildSpec& spec, Problems& problems) {
-  const InternetSettings& net = spec.internet;
+void CheckInternet(const BuildPlan& plan, Problems& problems) {
+  const InternetSettings& net = plan.internet;
   if (net.present) {
     const std::pair<const char*, const std::string*> fields[] = {
         {"InfoUrl", &net.infoUrl}, {"InfoFile", &net.infoFile}, {"AgentFile", &net.agentFile}};
@@ -203,19 +203,19 @@ void CheckInternet(const BuildSpec& spec, Problems& problems) {
     }
   }
   CheckToken(net.productToken, "[Internet] ProductToken", net.origin, problems);
-  if (spec.FlagSet(Flag::kAgentCopy) && net.agentFile.empty())
+  if (plan.FlagSet(Flag::kAgentCopy) && net.agentFile.empty())
     Error(problems, "AgentCopy needs [Internet] AgentFile, the name of the agent copy",
-          spec.setupOrigin);
+          plan.setupOrigin);
   // The launcher writes the agent copy only from a package file named *.exe
   // (or *.exe.001).
-  if (spec.FlagSet(Flag::kAgentCopy) && !spec.output.empty() &&
-      !EndsWithNoCase(spec.output, ".exe"))
+  if (plan.FlagSet(Flag::kAgentCopy) && !plan.output.empty() &&
+      !EndsWithNoCase(plan.output, ".exe"))
     Warning(problems,
-            "AgentCopy has no effect unless the installer's name ends with .exe ('" + spec.output +
+            "AgentCopy has no effect unless the installer's name ends with .exe ('" + plan.output +
                 "')",
-            spec.setupOrigin);
+            plan.setupOrigin);
 
-  const DownloadSettings& download = spec.download;
+  const DownloadSettings& download = plan.download;
   if (download.present) {
     const std::pair<const char*, const std::string*> fields[] = {{"Location", &download.location},
                                                                  {"FileName", &download.fileName}};
@@ -234,13 +234,13 @@ void CheckInternet(const BuildSpec& spec, Problems& problems) {
       Error(problems, "[Download] Size '" + download.size + "' is not a number of bytes",
             download.origin);
   }
-  if (spec.FlagSet(Flag::kInternetSetup)) {
+  if (plan.FlagSet(Flag::kInternetSetup)) {
     if (!download.present || download.location.empty() ||
         (download.fileName.empty() && download.file.empty()))
       Error(problems, "InternetSetup needs [Download] with Location and FileName (or File)",
-            download.present ? download.origin : spec.setupOrigin);
-  } else if (spec.FlagSet(Flag::kConfirmDownload)) {
-    Warning(problems, "ConfirmDownload has no effect without InternetSetup", spec.setupOrigin);
+            download.present ? download.origin : plan.setupOrigin);
+  } else if (plan.FlagSet(Flag::kConfirmDownload)) {
+    Warning(problems, "ConfirmDownload has no effect without InternetSetup", plan.setupOrigin);
   }
 }
 
@@ -302,27 +302,27 @@ std::string EntryNameFault(std::string_view name) {
   return std::string();
 }
 
-void CheckBuildSpec(const BuildSpec& spec, Problems& problems) {
-  if (spec.stub.empty())
-    Error(problems, "no launcher stub: give Stub= under [Setup] or --stub", spec.setupOrigin);
-  if (spec.output.empty())
-    Error(problems, "no output file: give Output= under [Setup] or -o", spec.setupOrigin);
-  if (spec.maxEntrySize == 0 || spec.maxEntrySize > kMaxEntrySizeLimit)
-    Error(problems, "MaxEntrySize must lie between 1 byte and 1G", spec.setupOrigin);
-  if (spec.firstVolume == FirstVolume::kSeparate001) {
-    const auto& relaunch = spec.flags[static_cast<size_t>(Flag::kRelaunchFromTemp)];
+void CheckBuildPlan(const BuildPlan& plan, Problems& problems) {
+  if (plan.stub.empty())
+    Error(problems, "no launcher stub: give Stub= under [Setup] or --stub", plan.setupOrigin);
+  if (plan.output.empty())
+    Error(problems, "no output file: give Output= under [Setup] or -o", plan.setupOrigin);
+  if (plan.maxEntrySize == 0 || plan.maxEntrySize > kMaxEntrySizeLimit)
+    Error(problems, "MaxEntrySize must lie between 1 byte and 1G", plan.setupOrigin);
+  if (plan.firstVolume == FirstVolume::kSeparate001) {
+    const auto& relaunch = plan.flags[static_cast<size_t>(Flag::kRelaunchFromTemp)];
     if (relaunch.has_value() && !*relaunch)
       Error(problems,
             "FirstVolume=001 needs RelaunchFromTemp: only the relaunched copy is told to read "
             "the .001 file",
-            spec.setupOrigin);
-    if (spec.FlagSet(Flag::kInternetSetup))
+            plan.setupOrigin);
+    if (plan.FlagSet(Flag::kInternetSetup))
       Error(problems, "FirstVolume=001 does not fit an internet setup, which has no files",
-            spec.setupOrigin);
+            plan.setupOrigin);
   }
-  CheckFiles(spec, problems);
-  CheckLanguages(spec, problems);
-  CheckInternet(spec, problems);
+  CheckFiles(plan, problems);
+  CheckLanguages(plan, problems);
+  CheckInternet(plan, problems);
 }
 
 }  // namespace orvane::stubpack

@@ -1,5 +1,5 @@
-// The checks a build spec passes before anything is written.
-#include "BuildSpec.h"
+// The checks a build plan passes before anything is written.
+#include "BuildPlan.h"
 
 #include <gtest/gtest.h>
 
@@ -54,55 +54,55 @@ TEST(StubpackEntryNames, RejectsNamesThatLeaveTheFolderOrThatWindowsCannotHold) 
   }
 }
 
-BuildSpec ValidSpec() {
-  BuildSpec spec;
-  spec.stub = "stub.exe";
-  spec.output = "out.exe";
-  spec.files.push_back({"a.exe", "setup.exe", true, "/Q", Origin{"p.ini", 5}});
-  spec.files.push_back({"b.txt", "readme.txt", false, "", Origin{"p.ini", 6}});
-  return spec;
+BuildPlan ValidPlan() {
+  BuildPlan plan;
+  plan.stub = "stub.exe";
+  plan.output = "out.exe";
+  plan.files.push_back({"a.exe", "setup.exe", true, "/Q", Origin{"p.ini", 5}});
+  plan.files.push_back({"b.txt", "readme.txt", false, "", Origin{"p.ini", 6}});
+  return plan;
 }
 
-void SetFlag(BuildSpec& spec, Flag flag, bool on) {
-  spec.flags[static_cast<size_t>(flag)] = on;
+void SetFlag(BuildPlan& plan, Flag flag, bool on) {
+  plan.flags[static_cast<size_t>(flag)] = on;
 }
 
-struct SpecCase {
+struct PlanCase {
   const char* name;
-  std::function<void(BuildSpec&)> change;
+  std::function<void(BuildPlan&)> change;
   const char* error;    // expected error text, or null
   const char* warning;  // expected warning text, or null
 };
 
-const SpecCase kSpecCases[] = {
-    {"a valid spec", [](BuildSpec&) {}, nullptr, nullptr},
-    {"no stub", [](BuildSpec& s) { s.stub.clear(); }, "no launcher stub", nullptr},
-    {"no output", [](BuildSpec& s) { s.output.clear(); }, "no output file", nullptr},
-    {"no files", [](BuildSpec& s) { s.files.clear(); }, "no files to pack", nullptr},
-    {"no start entry", [](BuildSpec& s) { s.files[0].isStart = false; }, "no start entry", nullptr},
-    {"two start entries", [](BuildSpec& s) { s.files[1].isStart = true; },
+const PlanCase kPlanCases[] = {
+    {"a valid plan", [](BuildPlan&) {}, nullptr, nullptr},
+    {"no stub", [](BuildPlan& s) { s.stub.clear(); }, "no launcher stub", nullptr},
+    {"no output", [](BuildPlan& s) { s.output.clear(); }, "no output file", nullptr},
+    {"no files", [](BuildPlan& s) { s.files.clear(); }, "no files to pack", nullptr},
+    {"no start entry", [](BuildPlan& s) { s.files[0].isStart = false; }, "no start entry", nullptr},
+    {"two start entries", [](BuildPlan& s) { s.files[1].isStart = true; },
      "a second start entry 'readme.txt' (the first is 'setup.exe' at p.ini:5)", nullptr},
     {"one start file in two pieces",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.files.push_back({"a2.exe", "SETUP.EXE", true, "/Q", {}});
      },
      nullptr, "appends this file"},
-    {"a name given twice", [](BuildSpec& s) { s.files[1].name = "SETUP.exe"; },
+    {"a name given twice", [](BuildPlan& s) { s.files[1].name = "SETUP.exe"; },
      "with a different start mark", nullptr},
-    {"a name outside the folder", [](BuildSpec& s) { s.files[1].name = "..\\x.dll"; },
+    {"a name outside the folder", [](BuildPlan& s) { s.files[1].name = "..\\x.dll"; },
      "entry name '..\\x.dll' has a folder part", nullptr},
     {"start arguments with the list separator",
-     [](BuildSpec& s) { s.files[0].startArguments = "/a|b"; }, "contains '|'", nullptr},
-    {"an internet setup with files", [](BuildSpec& s) { SetFlag(s, Flag::kInternetSetup, true); },
+     [](BuildPlan& s) { s.files[0].startArguments = "/a|b"; }, "contains '|'", nullptr},
+    {"an internet setup with files", [](BuildPlan& s) { SetFlag(s, Flag::kInternetSetup, true); },
      "carries no files", nullptr},
     {"an internet setup without a download location",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.files.clear();
        SetFlag(s, Flag::kInternetSetup, true);
      },
      "InternetSetup needs [Download]", nullptr},
     {"a complete internet setup",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.files.clear();
        SetFlag(s, Flag::kInternetSetup, true);
        SetFlag(s, Flag::kConfirmDownload, true);
@@ -110,43 +110,43 @@ const SpecCase kSpecCases[] = {
      },
      nullptr, nullptr},
     {"a download block without a token",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.download = DownloadSettings{true, "http://h", "f.exe", false, "", "", "", {}};
      },
      "[Download] needs a Token", nullptr},
     {"a download size that is not a number",
-     [](BuildSpec& s) { s.download = DownloadSettings{true, "", "", false, "t", "12k", "", {}}; },
+     [](BuildPlan& s) { s.download = DownloadSettings{true, "", "", false, "t", "12k", "", {}}; },
      "is not a number of bytes", nullptr},
     {"a download location with the separator",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.download = DownloadSettings{true, "http://a|b", "", false, "t", "", "", {}};
      },
      "[Download] Location contains '|'", nullptr},
     {"an agent copy without an agent name",
-     [](BuildSpec& s) { SetFlag(s, Flag::kAgentCopy, true); },
+     [](BuildPlan& s) { SetFlag(s, Flag::kAgentCopy, true); },
      "AgentCopy needs [Internet] AgentFile", nullptr},
     {"an agent without a product token",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.internet = InternetSettings{true, "http://u", "p.info", "agent.exe", "", false, {}};
      },
      "needs a ProductToken", nullptr},
     {"an agent name with a folder",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.internet = InternetSettings{true, "", "", "bin\\agent.exe", "t", false, {}};
      },
      "AgentFile 'bin\\agent.exe' has a folder part", nullptr},
     {"a product token of 241 bytes",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.internet = InternetSettings{true, "", "", "", std::string(241, 't'), false, {}};
      },
      "longer than 240 bytes", nullptr},
     {"a product token of 240 bytes",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.internet = InternetSettings{true, "", "", "", std::string(240, 't'), false, {}};
      },
      nullptr, nullptr},
     {"a language text with a block separator",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.languages.push_back({"English",
                               {{"s0",
                                 "a\x01"
@@ -155,55 +155,55 @@ const SpecCase kSpecCases[] = {
      },
      "byte 0, 1 or 2", nullptr},
     {"a language given twice",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.languages.push_back({"English", {}, {}});
        s.languages.push_back({" english", {}, {}});
      },
      "is given twice", nullptr},
     {"a key given twice in a language",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.languages.push_back({"English", {{"s1", "a"}, {"S1", "b"}}, {}});
      },
      "key S1 is given twice", nullptr},
     {"a key the launcher does not read",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.languages.push_back({"English", {{"Title", "a"}, {"s35", "b"}}, {}});
      },
      nullptr, "reads no language key 'Title'"},
     {"a font size that is not a number",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.languages.push_back({"English", {{"FontSize", "big"}}, {}});
      },
      nullptr, "reads it as 8"},
     {"a separate first volume that must not relaunch",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.firstVolume = FirstVolume::kSeparate001;
        SetFlag(s, Flag::kRelaunchFromTemp, false);
      },
      "FirstVolume=001 needs RelaunchFromTemp", nullptr},
-    {"a separate first volume", [](BuildSpec& s) { s.firstVolume = FirstVolume::kSeparate001; },
+    {"a separate first volume", [](BuildPlan& s) { s.firstVolume = FirstVolume::kSeparate001; },
      nullptr, nullptr},
-    {"an entry size beyond 1 GiB", [](BuildSpec& s) { s.maxEntrySize = (uint64_t{1} << 30) + 1; },
+    {"an entry size beyond 1 GiB", [](BuildPlan& s) { s.maxEntrySize = (uint64_t{1} << 30) + 1; },
      "MaxEntrySize", nullptr},
     {"an agent copy from an installer whose name does not end with .exe",
-     [](BuildSpec& s) {
+     [](BuildPlan& s) {
        s.output = "setup.bin";
        SetFlag(s, Flag::kAgentCopy, true);
        s.internet = InternetSettings{true, "", "", "agent.exe", "t", false, {}};
      },
      nullptr, "AgentCopy has no effect"},
     {"confirmation without an internet setup",
-     [](BuildSpec& s) { SetFlag(s, Flag::kConfirmDownload, true); }, nullptr,
+     [](BuildPlan& s) { SetFlag(s, Flag::kConfirmDownload, true); }, nullptr,
      "ConfirmDownload has no effect"},
 };
 
-TEST(StubpackSpecCheck, FindsFaultsBeforeAnythingIsWritten) {
-  for (const SpecCase& c : kSpecCases) {
+TEST(StubpackPlanCheck, FindsFaultsBeforeAnythingIsWritten) {
+  for (const PlanCase& c : kPlanCases) {
     SCOPED_TRACE(c.name);
-    BuildSpec spec = ValidSpec();
-    c.change(spec);
+    BuildPlan plan = ValidPlan();
+    c.change(plan);
     Problems problems;
-    CheckBuildSpec(spec, problems);
+    CheckBuildPlan(plan, problems);
     std::string errors, warnings;
     for (const Problem& p : problems)
       (p.warning ? warnings : errors) += p.what + "\n";
@@ -220,7 +220,7 @@ TEST(StubpackSpecCheck, FindsFaultsBeforeAnythingIsWritten) {
   }
 }
 
-TEST(StubpackSpecCheck, NamesFlagsBothWays) {
+TEST(StubpackPlanCheck, NamesFlagsBothWays) {
   for (size_t i = 0; i < kFlagCount; ++i) {
     Flag flag;
     ASSERT_TRUE(FlagFromName(FlagName(static_cast<Flag>(i)), flag));
