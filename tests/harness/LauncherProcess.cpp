@@ -54,4 +54,30 @@ ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs,
   return result;
 }
 
+int RunQuietProcess(const std::string& commandLine, DWORD timeoutMs) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  FileHandle nul(::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                               OPEN_EXISTING, 0, nullptr));
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = nul.get();
+  startup.hStdError = nul.get();
+  PROCESS_INFORMATION info{};
+  std::vector<char> cmd(commandLine.begin(), commandLine.end());
+  cmd.push_back('\0');
+  if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &info))
+    return -1;
+  KernelObject process(info.hProcess);
+  KernelObject thread(info.hThread);
+  if (::WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process.get(), 99);
+    return -1;
+  }
+  DWORD exitCode = 0;
+  ::GetExitCodeProcess(process.get(), &exitCode);
+  return static_cast<int>(exitCode);
+}
+
 }  // namespace orvane::test

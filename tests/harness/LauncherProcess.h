@@ -20,6 +20,11 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000,
                          const std::string& workDir = {});
 
+// Runs a program with its output thrown away (a test starting itself as a
+// child, say) and waits without pumping; its exit code, or -1 when it could
+// not start or did not end in time (it is then ended).
+int RunQuietProcess(const std::string& commandLine, DWORD timeoutMs = 60000);
+
 std::string Quote(const std::string& path);
 
 }  // namespace orvane::test

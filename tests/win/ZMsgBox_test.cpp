@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "harness/LauncherProcess.h"
 #include "harness/ScopedEnv.h"
 #include "harness/TestPaths.h"
 #include "util/Handles.h"
@@ -1080,28 +1081,7 @@ using test::ScopedEnv;
 int RunChild(const char* role, const std::string& program = OwnPath()) {
   ScopedEnv child(kChildVariable, role);
   std::string commandLine = "\"" + program + "\" --gtest_filter=ZMsgBoxChild.* --gtest_brief=1";
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  FileHandle nul(::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                               OPEN_EXISTING, 0, nullptr));
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = nul.get();
-  startup.hStdError = nul.get();
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-    return -1;
-  }
-  KernelObject processHandle(process.hProcess);
-  KernelObject threadHandle(process.hThread);
-  if (::WaitForSingleObject(processHandle.get(), 60000) != WAIT_OBJECT_0) {
-    ::TerminateProcess(processHandle.get(), 99);
-    return -1;
-  }
-  DWORD exitCode = 0;
-  ::GetExitCodeProcess(processHandle.get(), &exitCode);
-  return static_cast<int>(exitCode);
+  return test::RunQuietProcess(commandLine);
 }
 
 TEST(ZMsgBoxProcess, DeveloperShiftInDeveloperModeOnly) {
