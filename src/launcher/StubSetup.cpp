@@ -12,43 +12,6 @@
 
 namespace orvane {
 
-namespace {
-
-// The DOS modification date-time (local time) of `path`, 0 when it cannot
-// be read.
-uint32_t FileDosDateTime(const std::string& path) {
-  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file)
-    return 0;
-  FILETIME written{};
-  FILETIME local{};
-  WORD date = 0;
-  WORD time = 0;
-  if (!::GetFileTime(file.get(), nullptr, nullptr, &written) ||
-      !::FileTimeToLocalFileTime(&written, &local) ||
-      !::FileTimeToDosDateTime(&local, &date, &time))
-    return 0;
-  return (static_cast<uint32_t>(date) << 16) | time;
-}
-
-// Creates `folder` and every missing parent.
-void CreateFolderPath(const std::string& folder) {
-  if (folder.empty())
-    return;
-  for (size_t pos = folder.find('\\'); pos != std::string::npos; pos = folder.find('\\', pos + 1)) {
-    const std::string part = folder.substr(0, pos);
-    // Roots such as "C:" and the "\\server\share" prefix are not folders to create.
-    if (part.empty() || part.back() == ':' || part.back() == '\\')
-      continue;
-    ::CreateDirectoryA(part.c_str(), nullptr);
-  }
-  ::CreateDirectoryA(folder.c_str(), nullptr);
-}
-
-}  // namespace
-
 std::string WorkingFolder() {
   static const std::string folder = [] {
     const std::string temp = TempDir(true);

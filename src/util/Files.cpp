@@ -37,22 +37,6 @@ uint64_t WriteAll(HANDLE file, std::string_view data) {
 }
 
 // Sets the modification time from a DOS date-time in local time.
-void SetModificationDate(HANDLE file, DosDateTime date) {
-  FILETIME local;
-  FILETIME utc;
-  if (!::DosDateTimeToFileTime(HIWORD(date), LOWORD(date), &local) ||
-      !::LocalFileTimeToFileTime(&local, &utc))
-    return;
-  ::SetFileTime(file, nullptr, nullptr, &utc);
-}
-
-FileHandle OpenForAppend(const std::string& path) {
-  FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file && FileSeek64(file.get(), 2, 0) < 0)
-    file.reset();
-  return file;
-}
 
 bool IsFolder(const std::string& path, DWORD* attributes = nullptr) {
   const DWORD found = ::GetFileAttributesA(path.c_str());
@@ -150,12 +134,66 @@ std::string ReadFilePart(const std::string& path, int64_t maxLength, bool trim, 
   return trim ? Trim(data) : data;
 }
 
+void SetFileDosDate(HANDLE file, DosDateTime date) {
+  FILETIME local;
+  FILETIME utc;
+  if (!::DosDateTimeToFileTime(HIWORD(date), LOWORD(date), &local) ||
+      !::LocalFileTimeToFileTime(&local, &utc))
+    return;
+  ::SetFileTime(file, nullptr, nullptr, &utc);
+}
+
+FileHandle OpenFileForWriting(const std::string& path, bool append) {
+  if (!append)
+    return FileHandle(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file && FileSeek64(file.get(), 2, 0) < 0)
+    file.reset();
+  return file;
+}
+
+DosDateTime FileDosDateTime(const std::string& path) {
+  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file)
+    return 0;
+  FILETIME written{};
+  FILETIME local{};
+  WORD date = 0;
+  WORD time = 0;
+  if (!::GetFileTime(file.get(), nullptr, nullptr, &written) ||
+      !::FileTimeToLocalFileTime(&written, &local) ||
+      !::FileTimeToDosDateTime(&local, &date, &time))
+    return 0;
+  return (static_cast<DosDateTime>(date) << 16) | time;
+}
+
+bool CreateFolderPath(const std::string& folder) {
+  if (folder.empty())
+    return false;
+  for (size_t pos = folder.find('\\'); pos != std::string::npos; pos = folder.find('\\', pos + 1)) {
+    const std::string part = folder.substr(0, pos);
+    // Roots such as "C:" and the "\\server\share" prefix are not folders to create.
+    if (part.empty() || part.back() == ':' || part.back() == '\\')
+      continue;
+    ::CreateDirectoryA(part.c_str(), nullptr);
+  }
+  if (::CreateDirectoryA(folder.c_str(), nullptr))
+    return true;
+  const DWORD error = ::GetLastError();
+  const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return true;
+  ::SetLastError(error);
+  return false;
+}
+
 bool SaveFile(const std::string& path, std::string_view data, DosDateTime date, bool append,
               const ExtractionProgress& progress) {
-  FileHandle file =
-      append ? OpenForAppend(path)
-             : FileHandle(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file = OpenFileForWriting(path, append);
   const auto length = static_cast<int64_t>(data.size());
   int64_t written = 0;
   if (SaveFileWritesInChunks(length, static_cast<bool>(progress))) {
@@ -181,20 +219,20 @@ bool SaveFile(const std::string& path, std::string_view data, DosDateTime date, 
   // A file that could not be opened has not received its (possibly empty) data.
   const bool complete = file && written == length;
   if (complete && date != 0)
-    SetModificationDate(file.get(), date);
+    SetFileDosDate(file.get(), date);
   return complete;
 }
 
 bool AppendLine(const std::string& path, std::string_view text, bool addLineBreak,
                 DosDateTime date) {
-  FileHandle file = OpenForAppend(path);
+  FileHandle file = OpenFileForWriting(path, true);
   if (!file)
     return false;
   bool complete = WriteAll(file.get(), text) == text.size();
   if (complete && addLineBreak)
     complete = WriteAll(file.get(), "\r\n") == 2;
   if (date != 0)
-    SetModificationDate(file.get(), date);
+    SetFileDosDate(file.get(), date);
   return complete;
 }
 

@@ -18,21 +18,13 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
+#include "util/FilesText.h"
+#include "util/Handles.h"
+
 namespace orvane {
-
-// Progress callback shared with the extraction engine: Kind, Min, Max, a
-// cancel flag the callback may set (null where there is nothing to cancel),
-// Step, Position.
-using ExtractionProgress = std::function<void(int kind, int64_t min, int64_t max, bool* cancel,
-                                              int step, int64_t position)>;
-
-// DOS date-time as the package stores it: date in the high word, time in the
-// low word, local time. 0 means "no date".
-using DosDateTime = uint32_t;
 
 // Moves the file pointer; origin 0 start, 1 current, 2 end. The new position,
 // or -1 when the move failed.
@@ -49,6 +41,18 @@ int64_t FileSizeByName(const std::string& path);
 // trailing blanks and control bytes are removed.
 std::string ReadFilePart(const std::string& path, int64_t maxLength = 0, bool trim = false,
                          int64_t offset = 0);
+
+// Opens `path` for writing: replacing the file (others may read it), or at
+// its end with `append` (creating it when missing; others may read and
+// write it). An invalid handle on failure.
+FileHandle OpenFileForWriting(const std::string& path, bool append);
+// Sets the modification time of an open file to a DOS date-time (local time).
+void SetFileDosDate(HANDLE file, DosDateTime date);
+// The DOS modification date-time (local time) of `path`, 0 when it cannot be read.
+DosDateTime FileDosDateTime(const std::string& path);
+// Creates `folder` and every missing parent. True when the folder exists
+// afterwards; otherwise the last error tells why.
+bool CreateFolderPath(const std::string& folder);
 
 // Writes `data` to `path`: replacing the file, or at its end with `append`
 // (creating it when missing). With a callback, or for more than 1 MiB, the

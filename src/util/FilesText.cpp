@@ -111,4 +111,14 @@ std::string SelfDeleteScript(std::string_view exePath, std::string_view folder,
   return script;
 }
 
+bool IsReservedDeviceName(std::string_view name) {
+  // Windows maps these names, with any extension, to devices in every folder.
+  const std::string stem = UpperCaseAscii(Trim(name.substr(0, name.find('.'))));
+  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" ||
+      stem == "CONOUT$")
+    return true;
+  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+         stem[3] >= '0' && stem[3] <= '9';
+}
+
 }  // namespace orvane

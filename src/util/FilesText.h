@@ -7,12 +7,23 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "util/UtilsText.h"
 
 namespace orvane {
+
+// Progress callback shared with the extraction engine: Kind, Min, Max, a
+// cancel flag the callback may set (null where there is nothing to cancel),
+// Step, Position.
+using ExtractionProgress = std::function<void(int kind, int64_t min, int64_t max, bool* cancel,
+                                              int step, int64_t position)>;
+
+// DOS date-time as the package stores it: date in the high word, time in the
+// low word, local time. 0 means "no date".
+using DosDateTime = uint32_t;
 
 // ---------------------------------------------------------------------------
 // Writing a file in chunks
@@ -92,5 +103,12 @@ std::string SelfDeleteScript(std::string_view exePath, std::string_view folder,
 // A drive root ("C:", "C:\") or share root ("\\server\share"), which cannot
 // be removed.
 bool IsRootFolder(std::string_view folder);
+
+// ---------------------------------------------------------------------------
+// Names
+
+// Whether Windows maps `name` to a device (CON, PRN, AUX, NUL, CONIN$,
+// CONOUT$, COM0-9, LPT0-9), with or without an extension, in every folder.
+bool IsReservedDeviceName(std::string_view name);
 
 }  // namespace orvane

@@ -3,6 +3,7 @@
 
 #include <map>
 
+#include "util/FilesText.h"
 #include "util/UtilsText.h"
 
 namespace orvane::stubpack {
@@ -22,16 +23,6 @@ void Error(Problems& problems, std::string what, const Origin& origin) {
 
 void Warning(Problems& problems, std::string what, const Origin& origin) {
   problems.push_back({true, std::move(what), origin.Text()});
-}
-
-bool IsReservedDeviceName(std::string_view name) {
-  // Windows maps these names, with any extension, to devices in every folder.
-  const std::string stem = UpperCaseAscii(Trim(name.substr(0, name.find('.'))));
-  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" ||
-      stem == "CONOUT$")
-    return true;
-  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-         stem[3] >= '0' && stem[3] <= '9';
 }
 
 // A header-block field must not hold the list separator; a language text must
