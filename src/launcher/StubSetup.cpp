@@ -1,16 +1,125 @@
 #include "launcher/StubSetup.h"
 
-#include <windows.h>
-
 #include <cstdint>
 
+#include "agent/ZProgBar.h"
+#include "launcher/StubSetupText.h"
+#include "launcher/StubWin.h"
 #include "launcher/StubWinMain.h"
 #include "launcher/ZDebug.h"
+#include "package/LangStrings.h"
+#include "package/PackX.h"
+#include "package/StubGlob.h"
+#include "package/UnPack.h"
+#include "ui/ZMsgBox.h"
 #include "util/Files.h"
-#include "util/Handles.h"
 #include "util/Utils.h"
+#include "util/UtilsText.h"
+#include "vars/Registry.h"
 
 namespace orvane {
+
+namespace {
+
+constexpr const char* kAtomPrefix = "AutoUpdateAtomTokenByOrvane";
+constexpr const char* kDialogClassPrefix = ".SDialog_Class_Name.";
+
+bool FolderExists(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// A random decimal number from 10000 to 100000, for folder names nobody has
+// taken yet.
+std::string RandomFolderNumber() {
+  return std::to_string(RandomInRange(10000, 100000));
+}
+
+bool IsFixedDrive(char letter) {
+  const char root[] = {letter, ':', '\\', '\0'};
+  return ::GetDriveTypeA(root) == DRIVE_FIXED;
+}
+
+// The extractions of this process may go to another drive.
+std::string& AlternativeBase() {
+  static std::string base;
+  return base;
+}
+
+// The registry may ask for every further volume.
+bool ForcePrompt() {
+  return ReadRegString("HKEY_CURRENT_USER\\Software\\Dellomir\\Orvane\\SpanDisk", "ForcePrompt",
+                       "0") == "1";
+}
+
+std::string ThreadTag() {
+  return "_" + std::to_string(::GetCurrentThreadId());
+}
+
+// Deletes a link file the installed product named, once the engine has
+// replaced it.
+void RemoveShortcut(bool wanted, const std::string& link) {
+  if (wanted && !link.empty() && FileExists(link))
+    ::DeleteFileA(link.c_str());
+}
+
+// Starts the engine of the extracted package and waits for it, its dialog
+// and its confirmation. True when the engine deleted the rendezvous atom.
+bool Launch(const std::string& extractDir, const std::string& startEntry,
+            const std::string& switches, bool foreground) {
+  const std::string tag = ThreadTag();
+  EngineLaunch launch;
+  launch.extractDir = extractDir;
+  launch.startEntry = startEntry;
+  launch.switches = switches;
+  launch.threadTag = tag;
+  launch.ownPath = OwnPath();
+  launch.agent = Startup().identity.agentFlag;
+  const std::string command = EngineCommandLine(launch);
+
+  // The engine may change these keys; read them before it runs.
+  const OriginalFile original(GetOriginalFilePath(OwnPackage()));
+  const std::string startUpLink = original.GetStartUpLink();
+  const std::string updateLink = original.GetCheckforNewUpdateLink();
+
+  ConsolePidLine(" ==== WinExec(Engine.exe) >>" + command + "<<");
+  const std::string atomName = kAtomPrefix + tag;
+  ::GlobalAddAtomA(atomName.c_str());
+  const UniqueHandle<NullableHandleTraits> engine =
+      RunProgram(command, foreground ? SW_SHOW : SW_HIDE);
+  ::ShowWindow(MainWindow(), SW_HIDE);
+  YieldWait(1000);
+  WaitForProcess(engine.get());
+  DWORD exitCode = 0;
+  if (!engine || !::GetExitCodeProcess(engine.get(), &exitCode))
+    exitCode = 0;
+  SetProcessExitCode(exitCode);
+
+  const std::string dialogClass = kDialogClassPrefix + tag;
+  while (::FindWindowA(dialogClass.c_str(), nullptr) != nullptr) {
+    YieldX(0);
+    ::Sleep(100);
+  }
+  YieldWait(1000);
+
+  const ATOM atom = ::GlobalFindAtomA(atomName.c_str());
+  const bool confirmed = atom == 0;
+  if (!confirmed)
+    ::GlobalDeleteAtom(atom);
+  if (confirmed) {
+    const InfoFile info(GetInfoFilePath(OwnPackage()));
+    RemoveShortcut(info.GetRemoveStartUpShortcut(), startUpLink);
+    RemoveShortcut(info.GetRemoveCheckForNewUpdateShortcut(), updateLink);
+  }
+  return confirmed;
+}
+
+}  // namespace
 
 std::string WorkingFolder() {
   static const std::string folder = [] {
@@ -19,8 +128,7 @@ std::string WorkingFolder() {
       return std::string();  // never a relative path: it would name the current folder
     const uint32_t stamp = FileDosDateTime(OwnPath()) & 0xFFFFu;
     std::string path = temp + "SETUP_" + std::to_string(stamp);
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES)
+    if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
       DeleteTree(path, true);
     CreateFolderPath(path);
     return path;
@@ -28,11 +136,190 @@ std::string WorkingFolder() {
   return folder;
 }
 
+bool FindAlternativeTempBase() {
+  std::string& base = AlternativeBase();
+  if (!base.empty())
+    return true;
+  double freeBytes[3] = {0, 0, 0};
+  for (int i = 0; i < 3; ++i) {
+    const char letter = static_cast<char>('C' + i);
+    if (!IsFixedDrive(letter))
+      continue;
+    std::string probe = std::string(1, letter) + ":\\TEMP";
+    // An existing TEMP folder is not ours to delete: probe below it.
+    if (FolderExists(probe))
+      probe += "\\TEMP" + RandomFolderNumber();
+    CreateFolderPath(probe);
+    const std::string file = probe + "\\~aa.tmp";
+    SaveFile(file, "aa");
+    if (FileExists(file)) {
+      freeBytes[i] = DiskFree(probe);
+      DeleteTree(probe, false);
+    }
+  }
+  const std::string temp = TempDir(true);
+  const char tempLetter =
+      temp.empty() ? '\0' : static_cast<char>(UpperCaseAscii(temp.substr(0, 1))[0]);
+  const char better = BetterTempDrive(freeBytes, tempLetter);
+  if (better != 0) {
+    base = std::string(1, better) + ":\\TEMP";
+    if (FolderExists(base + "\\TEMP"))
+      base += "\\TEMP";
+  }
+  return !base.empty();
+}
+
+std::string AlternativeFolder() {
+  static std::string folder;
+  if (folder.empty() && !AlternativeBase().empty()) {
+    folder = AlternativeBase() + "_" + RandomFolderNumber();
+    if (::GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
+      DeleteTree(folder, false);
+    CreateFolderPath(folder);
+  }
+  return folder;
+}
+
+void RemoveAlternativeFolder() {
+  if (!AlternativeBase().empty())
+    DeleteTree(AlternativeFolder(), false);
+}
+
+UniqueHandle<NullableHandleTraits> RunProgram(const std::string& commandLine, int showState) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(showState);
+  PROCESS_INFORMATION info{};
+  std::string mutableLine = commandLine;  // CreateProcessA may write to it
+  if (!::CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+    return UniqueHandle<NullableHandleTraits>();
+  ::CloseHandle(info.hThread);
+  return UniqueHandle<NullableHandleTraits>(info.hProcess);
+}
+
+void WaitForProcess(HANDLE process) {
+  for (;;) {
+    YieldWait(500);
+    DWORD code = 0;
+    if (process == nullptr || !::GetExitCodeProcess(process, &code) || code != STILL_ACTIVE)
+      return;
+  }
+}
+
+void StyleLabel(HWND label, const std::string& text, const std::string& fontName, int charset,
+                int fontSize) {
+  if (label == nullptr)
+    return;
+  const bool rightToLeft = IsRightToLeftCharset(charset);
+  ::SetWindowLongPtrA(label, GWL_EXSTYLE, rightToLeft ? WS_EX_RTLREADING : 0);
+  ::SetWindowLongPtrA(label, GWL_STYLE,
+                      WS_CHILD | WS_VISIBLE | (rightToLeft ? static_cast<LONG>(SS_RIGHT) : 0));
+  LOGFONTA font{};
+  font.lfHeight = -PixelsFromPoints(fontSize);
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = static_cast<BYTE>(charset);
+  lstrcpynA(font.lfFaceName, fontName.c_str(), LF_FACESIZE);
+  // The label keeps the font for the rest of the process; the previous one
+  // is released once the label no longer uses it.
+  static HFONT current = nullptr;
+  const HFONT created = ::CreateFontIndirectA(&font);
+  ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(created), FALSE);
+  if (current != nullptr)
+    ::DeleteObject(current);
+  current = created;
+  ::SetWindowTextA(label, text.c_str());
+}
+
+bool HasEnoughSpace(const std::string& dir, const std::string& packageFile) {
+  const double required = TGFileInfo::Create(packageFile).GetSpaceRequired(dir);
+  return required < DiskFree(dir) && FolderExists(dir);
+}
+
+bool ConfirmTempSpace(const std::string& extractDir, const TGFileInfo& package) {
+  const std::string drive =
+      extractDir.empty() ? std::string() : UpperCaseAscii(extractDir.substr(0, 1)) + ":";
+  const double required = package.GetSpaceRequired(extractDir);
+  const double available = DiskFree(extractDir);
+  std::string text;
+  if (package.GetShowTempNotice())
+    text = GetLangString(package, "s2");
+  if (required >= available)
+    text = GetLangString(package, "s3");
+  if (text.empty())
+    return true;
+  const std::string message =
+      SpaceMessage(text, GetLangString(package, "s4"), GetLangString(package, "s5"),
+                   GetLangString(package, "s6"), drive, required, available);
+  return MsgOkCancel(0, message, GetLangString(package, "Confirm"),
+                     GetLangString(package, "BtnText"), GetCharset(package));
+}
+
+bool RunSetup(std::string extractDir, const std::string& packageFile, const std::string& agentName,
+              const std::string& switches, bool foreground) {
+  const TGFileInfo package = TGFileInfo::Create(packageFile);
+  bool proceed = true;
+  bool confirmed = false;
+  if (package.GetActivityBar())
+    ::ShowWindow(ActivityBar(), SW_SHOW);
+  StyleLabel(MainLabel(), GetLangString(package, "s1"), GetFontName(package), GetCharset(package),
+             GetFontSize(package));
+  if (!HasEnoughSpace(extractDir, packageFile) && FindAlternativeTempBase())
+    extractDir = AlternativeFolder();
+  ConsoleLine(std::string("========= ForegroundOp=") + (foreground ? "TRUE" : "FALSE") +
+              " ==========");
+  if (foreground)
+    proceed = ConfirmTempSpace(extractDir, package);
+  if (proceed) {
+    const std::string buttons = GetLangString(package, "BtnText");
+    const int charset = GetCharset(package);
+    if (foreground)
+      ::ShowWindow(MainWindow(), SW_SHOW);
+    YieldWait(1, 1000);
+    std::string startEntry;
+    bool checksumOk = false;
+    ExtractPackage(packageFile, extractDir, agentName, startEntry, ForcePrompt(), charset, buttons,
+                   GetLangString(package, "Attention"), GetLangString(package, "s8"),
+                   ProgressBarExtractionSink(), checksumOk);
+    YieldWait(1000);
+    if (!startEntry.empty() && checksumOk)
+      confirmed = Launch(extractDir, startEntry, switches, foreground);
+    if (!checksumOk)
+      MsgError(0, GetLangString(package, "s7"), GetLangString(package, "Error"), buttons, charset);
+  }
+  RemoveAlternativeFolder();
+  return confirmed;
+}
+
 void StartSetup() {
   ::KillTimer(MainWindow(), kMainTimerId);
   ConsoleLine("StartSetup() --- Start");
+  const TGFileInfo& own = OwnPackage();
+  const std::string agentName = own.GetAgentCopy() ? own.GetAgentFileName() : std::string();
+  if (own.GetInternetSetup()) {
+    // The download flow is not part of this launcher yet: say so instead of
+    // extracting a package that holds no files.
+    MsgError(0, OwnPath() +
+                    "<P><P>This installer downloads its files, which this launcher "
+                    "cannot do.");
+  } else {
+    std::string packageFile = GetSwitch("/SpanDiskFName1=");
+    if (packageFile.empty())
+      packageFile = OwnPath();
+    const bool hidden = HasSwitch("/hide") || own.GetRunHidden();
+    RunSetup(WorkingFolder(), packageFile, agentName, CommandTail(), !hidden);
+  }
+  DeleteTree(WorkingFolder(), false);
   ::PostQuitMessage(0);
   ConsoleLine("StartSetup() --- End");
+}
+
+void RelaunchFromTemp() {
+  const std::string copy = WorkingFolder() + "\\Y_" + OwnFileName();
+  ::CopyFileA(OwnPath().c_str(), copy.c_str(), FALSE);
+  const std::string command = copy + " " + RelaunchSwitches(CommandTail(), OwnPath());
+  ::WinExec(command.c_str(), SW_HIDE);
 }
 
 }  // namespace orvane

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include "launcher/StubSetup.h"
 #include "launcher/StubWinMain.h"
 #include "launcher/ZDebug.h"
+#include "util/Files.h"
 #include "util/Utils.h"
 #include "util/UtilsText.h"
 
@@ -31,9 +33,9 @@ bool TopLevelWindowExists(const std::string& className) {
 }
 
 // The bodies of the roles. The setup launcher and the X_ agent run the main
-// window; the plain agent's copying and forwarding, the X_ agent's test mode
-// and self-deletion and the relaunch arrive with the setup flow and the
-// process utilities; until then those steps only trace and end cleanly.
+// window; the plain agent's copying and forwarding and the X_ agent's test
+// mode and self-deletion arrive with the agent; until then those steps only
+// trace and end cleanly.
 void RunPlainAgent() {
   AgentLog("CreateAndRun_X_Exe() --- Start");
   AgentLog("CreateAndRun_X_Exe() --- End");
@@ -48,10 +50,15 @@ void RunXAgent() {
 
 void RunRelaunch() {
   AgentLog("RelaunchFromTemp");
+  RelaunchFromTemp();
 }
 
+// The relaunched copy (/SpanCdLvl=2) runs from the working folder and removes
+// itself and that folder once it has ended.
 void RunSetupLauncher() {
   RunMainWindow();
+  if (GetSwitchInt("/SpanCdLvl=", 1) == 2)
+    DeleteMySelf(true, false);
 }
 
 void HandleParamOK(bool /*xExeIsRunning*/) {

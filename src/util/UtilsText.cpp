@@ -380,14 +380,13 @@ int64_t RandomInRange(int64_t low, int64_t high) {
   if (high <= low)
     return low;
   static std::mt19937_64 engine = [] {
-    uint64_t seed =
-        static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
-    try {
-      std::random_device device;
-      seed ^= (static_cast<uint64_t>(device()) << 32) ^ device();
-    } catch (...) {
-      // No entropy source: the clock alone seeds the generator.
-    }
+    // The clock and an address that differs between runs (address-space
+    // layout randomisation) seed the generator; the numbers name folders and
+    // need not be secret.
+    const int marker = 0;
+    std::seed_seq seed{
+        static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()),
+        static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&marker))};
     return std::mt19937_64(seed);
   }();
   return std::uniform_int_distribution<int64_t>(low, high)(engine);

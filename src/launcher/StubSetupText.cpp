@@ -1,0 +1,91 @@
+#include "launcher/StubSetupText.h"
+
+#include <cstdio>
+
+#include "util/UtilsText.h"
+
+namespace orvane {
+
+namespace {
+
+std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+}  // namespace
+
+std::string FormatMB(double bytes) {
+  const double mb = bytes > 0 ? bytes / 1048576.0 : 0.0;
+  const int decimals = mb > 10 ? 1 : (mb >= 1 ? 2 : 3);
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, mb);
+  return text;
+}
+
+std::string RemoveSwitch(std::string_view commandLine, std::string_view name) {
+  std::string result(commandLine);
+  const size_t at = name.empty() ? std::string::npos : result.find(name);
+  if (at == std::string::npos)
+    return result;
+  // The switch's own "/" is the first character deleted; the cut ends before
+  // the next "/".
+  size_t stop = at + 1;
+  while (stop < result.size() && result[stop] != '/')
+    ++stop;
+  result.erase(at, stop - at);
+  return result;
+}
+
+std::string EngineCommandLine(const EngineLaunch& launch) {
+  std::string program = launch.startEntry;
+  std::string arguments = launch.switches;
+  const size_t star = launch.startEntry.find('*');
+  if (star != std::string::npos) {
+    program = Trim(launch.startEntry.substr(0, star));
+    arguments = Trim(arguments + " " + Trim(launch.startEntry.substr(star + 1)));
+  }
+  std::string folder = launch.extractDir;
+  while (!folder.empty() && folder.back() == '\\')
+    folder.pop_back();
+  std::string command = folder + "\\" + program;
+  if (!arguments.empty())
+    command += " " + arguments;
+  command += " /TH_ID=" + launch.threadTag;
+  if (command.find("/OriginExe=") == std::string::npos)
+    command += " /OriginExe=\"" + launch.ownPath + "\"";
+  if (launch.agent)
+    command += " /AutoUpdateProg";
+  command = RemoveSwitch(command, "/SpanCdLvl=");
+  return RemoveSwitch(command, "/SpanDiskFName1=");
+}
+
+std::string SpaceMessage(std::string_view text, std::string_view s4, std::string_view s5,
+                         std::string_view s6, std::string_view drive, double required,
+                         double available) {
+  std::string message = std::string(text) + std::string(s4) + std::string(s5) + std::string(s6);
+  message = ReplaceAll(std::move(message), "<DRIVE>", drive);
+  message = ReplaceAll(std::move(message), "<SPACE_REQ>", FormatMB(required));
+  return ReplaceAll(std::move(message), "<SPACE_AVAIL>", FormatMB(available));
+}
+
+char BetterTempDrive(const double freeBytes[3], char tempLetter) {
+  char best = tempLetter;
+  double most = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (freeBytes[i] > most) {
+      most = freeBytes[i];
+      best = static_cast<char>('C' + i);
+    }
+  }
+  return best == tempLetter ? 0 : best;
+}
+
+std::string RelaunchSwitches(std::string_view commandTail, std::string_view ownPath) {
+  const std::string path(ownPath);
+  return Trim(std::string(commandTail) + " /SpanCdLvl=2 /SpanDiskFName1=\"" + path + ".001\"" +
+              " /OriginExe=\"" + path + "\"");
+}
+
+}  // namespace orvane

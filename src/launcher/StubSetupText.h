@@ -1,0 +1,54 @@
+// StubSetupText: the portable rules of the setup flow: the engine's command
+// line, the space message and its sizes, the choice of another drive when
+// the Temp drive is too small, and the relaunched copy's switches.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// A size in MB with 1 decimal above 10 MB, 2 from 1 to 10 MB, 3 below 1 MB
+// (also for 0); negative sizes count as 0. 5.5 MB gives "5.50".
+std::string FormatMB(double bytes);
+
+// Removes the first occurrence of `name` (case-sensitive) and its value: the
+// characters from there up to the next "/" (or the end). The blank in front
+// of it stays.
+std::string RemoveSwitch(std::string_view commandLine, std::string_view name);
+
+// What the engine is started with.
+struct EngineLaunch {
+  std::string extractDir;  // the folder the package went to
+  std::string startEntry;  // "name", or "name*extra arguments"
+  std::string switches;    // the launcher's own command tail
+  std::string threadTag;   // "_" + the thread id
+  std::string ownPath;     // the launcher that runs
+  bool agent = false;      // the launcher is an auto-update agent
+};
+
+// The engine's command line: the extraction folder with one trailing
+// backslash and the entry's name (not quoted); the switches, then the
+// entry's own arguments; " /TH_ID=" + tag; " /OriginExe=\"own path\"" unless
+// the line already names one; " /AutoUpdateProg" for agents; finally
+// /SpanCdLvl= and /SpanDiskFName1= (the relaunch's own switches) removed.
+std::string EngineCommandLine(const EngineLaunch& launch);
+
+// The space notice or warning: `text` (s2 or s3) + s4 + s5 + s6 with
+// <DRIVE>, <SPACE_REQ> and <SPACE_AVAIL> filled in everywhere.
+std::string SpaceMessage(std::string_view text, std::string_view s4, std::string_view s5,
+                         std::string_view s6, std::string_view drive, double required,
+                         double available);
+
+// The drive with the most free space among C, D and E (`freeBytes[0..2]`; 0
+// for a drive that is not a usable fixed drive), the earlier letter on a
+// tie; 0 when that is the Temp folder's drive `tempLetter` or no drive has
+// any space.
+char BetterTempDrive(const double freeBytes[3], char tempLetter);
+
+// The relaunched copy's switches: the command tail, then /SpanCdLvl=2,
+// /SpanDiskFName1= (own path + ".001") and /OriginExe= (own path), quoted.
+std::string RelaunchSwitches(std::string_view commandTail, std::string_view ownPath);
+
+}  // namespace orvane
