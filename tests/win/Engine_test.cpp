@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "harness/EngineRecord.h"
 #include "harness/LauncherProcess.h"
 #include "harness/Stubpack.h"
 #include "harness/TestPaths.h"
@@ -25,9 +26,6 @@ using test::Quote;
 using test::ReadWholeFile;
 using test::ScratchDir;
 
-std::string EngineExe() {
-  return test::TestBinDir() + "\\..\\tools\\engine\\engine.exe";
-}
 
 // A fresh TH_ID value ("_<n>") per run, so that runs never see each other's
 // atoms or windows.
@@ -238,7 +236,7 @@ std::string PrepareEngineFolder(const std::string& root) {
   ::CreateDirectoryA(folder.c_str(), nullptr);
   ::CreateDirectoryA((folder + "\\sub").c_str(), nullptr);
   ::CreateDirectoryA((folder + "\\sub\\deeper").c_str(), nullptr);
-  EXPECT_TRUE(test::CopyFileTo(EngineExe(), folder + "\\engine.exe")) << EngineExe();
+  EXPECT_TRUE(test::CopyFileTo(test::EngineExe(), folder + "\\engine.exe")) << test::EngineExe();
   for (const KnownFile& f : KnownFiles())
     EXPECT_TRUE(WriteFileWithDate(folder + "\\" + f.relative, f.content, f.local)) << f.relative;
   return folder;
@@ -283,7 +281,7 @@ TEST(EngineStandIn, RecordsWhatItWasGivenAndTheFilesOfItsFolder) {
   ASSERT_EQ(files.size(), KnownFiles().size() + 1) << ReadWholeFile(record);
   EXPECT_EQ(files[0], ExpectedFileLine(KnownFiles()[0]));
   EXPECT_EQ(files[1], ExpectedFileLine(KnownFiles()[1]));
-  EXPECT_EQ(files[2].rfind("engine.exe|" + std::to_string(FileSize(EngineExe())) + "|", 0), 0u)
+  EXPECT_EQ(files[2].rfind("engine.exe|" + std::to_string(FileSize(test::EngineExe())) + "|", 0), 0u)
       << files[2];
   EXPECT_EQ(files[3], ExpectedFileLine(KnownFiles()[2]));
   EXPECT_EQ(files[4], ExpectedFileLine(KnownFiles()[3]));
