@@ -1,0 +1,117 @@
+// The setup flow's text rules: engine command line, switch removal, sizes in
+// MB, the space message, the choice of another Temp drive, the relaunch.
+#include "launcher/StubSetupText.h"
+
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+EngineLaunch Launch(const std::string& startEntry, const std::string& switches) {
+  EngineLaunch launch;
+  launch.extractDir = "C:\\T\\SETUP_4321";
+  launch.startEntry = startEntry;
+  launch.switches = switches;
+  launch.threadTag = "_77";
+  launch.ownPath = "D:\\Setup Files\\setup.exe";
+  return launch;
+}
+
+TEST(EngineCommandLine, Table) {
+  const std::string origin = " /OriginExe=\"D:\\Setup Files\\setup.exe\"";
+  struct Case {
+    std::string entry;
+    std::string switches;
+    std::string expected;
+  };
+  const Case cases[] = {
+      // The caller's switches first, then the entry's own text.
+      {"setup.exe*/Q", "/hide", "C:\\T\\SETUP_4321\\setup.exe /hide /Q /TH_ID=_77" + origin},
+      // Without "*": the caller's switches only.
+      {"setup.exe", "/hide", "C:\\T\\SETUP_4321\\setup.exe /hide /TH_ID=_77" + origin},
+      // "*" and no switches: the entry's text once, no double blank.
+      {"setup.exe* /Q ", "", "C:\\T\\SETUP_4321\\setup.exe /Q /TH_ID=_77" + origin},
+      {"setup.exe", "", "C:\\T\\SETUP_4321\\setup.exe /TH_ID=_77" + origin},
+      {" setup.exe *", "", "C:\\T\\SETUP_4321\\setup.exe /TH_ID=_77" + origin},
+      // An /OriginExe= already there is kept, and no second one is added.
+      {"setup.exe", "/OriginExe=\"C:\\first.exe\"",
+       "C:\\T\\SETUP_4321\\setup.exe /OriginExe=\"C:\\first.exe\" /TH_ID=_77"},
+      // The relaunched copy's own switches go, each up to the next "/"; the
+      // blank in front of the first stays.
+      {"setup.exe*/Q",
+       "/SpanCdLvl=2 /SpanDiskFName1=\"D:\\a b\\setup.exe.001\" /OriginExe=\"D:\\x.exe\"",
+       "C:\\T\\SETUP_4321\\setup.exe /OriginExe=\"D:\\x.exe\" /Q /TH_ID=_77"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry + " / " + c.switches);
+    EXPECT_EQ(EngineCommandLine(Launch(c.entry, c.switches)), c.expected);
+  }
+}
+
+TEST(EngineCommandLine, OneTrailingBackslashAndTheAgentSwitch) {
+  EngineLaunch launch = Launch("e.exe", "");
+  launch.extractDir = "C:\\T\\";
+  launch.agent = true;
+  EXPECT_EQ(EngineCommandLine(launch),
+            "C:\\T\\e.exe /TH_ID=_77 /OriginExe=\"D:\\Setup Files\\setup.exe\" /AutoUpdateProg");
+}
+
+TEST(RemoveSwitch, CutsUpToTheNextSlash) {
+  EXPECT_EQ(RemoveSwitch("a /X=1 /Y=2", "/X="), "a /Y=2");
+  EXPECT_EQ(RemoveSwitch("a /Y=2 /X=1 2 3", "/X="), "a /Y=2 ");
+  EXPECT_EQ(RemoveSwitch("a /x=1 /Y=2", "/X="), "a /x=1 /Y=2");  // case matters
+  EXPECT_EQ(RemoveSwitch("/X=1 /X=2", "/X="), "/X=2");           // the first only
+  // A value holding a "/" is cut there.
+  EXPECT_EQ(RemoveSwitch("/X=\"C:/dir/f\" /Y", "/X="), "/dir/f\" /Y");
+  EXPECT_EQ(RemoveSwitch("abc", ""), "abc");
+}
+
+TEST(FormatMB, DecimalsFollowTheSize) {
+  const struct {
+    double bytes;
+    const char* text;
+  } cases[] = {
+      {0, "0.000"},
+      {-5, "0.000"},
+      {1048576 * 5.5, "5.50"},
+      {1048576 * 12.34, "12.3"},
+      {1048576 * 0.5, "0.500"},
+      {1048576 * 10, "10.00"},
+      {1048576, "1.00"},
+      {1048576 * 2048.0, "2048.0"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(FormatMB(c.bytes), c.text) << c.bytes;
+}
+
+TEST(SpaceMessage, FillsEveryPlaceholder) {
+  EXPECT_EQ(SpaceMessage("Temp (<DRIVE>)<P>", "need <SPACE_REQ> MB<P>", "have <SPACE_AVAIL> MB<P>",
+                         "<DRIVE> ok?", "C:", 1048576 * 3.0, 1048576 * 20.0),
+            "Temp (C:)<P>need 3.00 MB<P>have 20.0 MB<P>C: ok?");
+}
+
+TEST(BetterTempDrive, MostFreeSpaceWinsUnlessItIsTheTempDrive) {
+  const struct {
+    double free[3];
+    char temp;
+    char expected;
+  } cases[] = {
+      {{100, 500, 200}, 'C', 'D'}, {{100, 500, 500}, 'C', 'D'},  // a tie keeps the earlier letter
+      {{900, 500, 200}, 'C', 0},                                 // Temp's drive is best: stay
+      {{0, 0, 0}, 'C', 0},                                       // no drive could be probed
+      {{0, 0, 10}, 'D', 'E'},      {{100, 0, 0}, 'D', 'C'},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(BetterTempDrive(c.free, c.temp), c.expected);
+}
+
+TEST(RelaunchSwitches, AppendsTheCopysSwitches) {
+  EXPECT_EQ(
+      RelaunchSwitches("/hide", "E:\\setup.exe"),
+      "/hide /SpanCdLvl=2 /SpanDiskFName1=\"E:\\setup.exe.001\" /OriginExe=\"E:\\setup.exe\"");
+  EXPECT_EQ(RelaunchSwitches("", "E:\\a b\\s.exe"),
+            "/SpanCdLvl=2 /SpanDiskFName1=\"E:\\a b\\s.exe.001\" /OriginExe=\"E:\\a b\\s.exe\"");
+}
+
+}  // namespace
+}  // namespace orvane
