@@ -305,6 +305,12 @@ void StartSetup() {
                     "cannot do.");
   } else {
     std::string packageFile = GetSwitch("/SpanDiskFName1=");
+    // A relaunched copy is told to read NAME.001. A package whose first
+    // volume is the installer itself has no such file: the installer the
+    // user started holds it, and its later volumes lie beside it.
+    const std::string origin = GetSwitch("/OriginExe=");
+    if (!packageFile.empty() && !FileExists(packageFile) && !origin.empty() && FileExists(origin))
+      packageFile = origin;
     if (packageFile.empty())
       packageFile = OwnPath();
     const bool hidden = HasSwitch("/hide") || own.GetRunHidden();
