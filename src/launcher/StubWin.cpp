@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include "agent/StubAU.h"
+#include "launcher/StubPlainAgent.h"
 #include "launcher/StubSetup.h"
 #include "launcher/StubWinMain.h"
 #include "launcher/ZDebug.h"
 #include "util/Files.h"
+#include "util/ProcessViewer.h"
 #include "util/Utils.h"
 #include "util/UtilsText.h"
 
@@ -32,12 +35,49 @@ bool TopLevelWindowExists(const std::string& className) {
   return ::FindWindowA(className.c_str(), nullptr) != nullptr;
 }
 
+// The X_ agent's file: "X_" + the own name, beside the own executable.
+std::string XAgentPath() {
+  return OwnDir(true) + "X_" + Startup().identity.ownName;
+}
+
 // The bodies of the roles. The setup launcher and the X_ agent run the main
-// window; the plain agent's copying and forwarding and the X_ agent's test
-// mode and self-deletion arrive with the agent; until then those steps only
-// trace and end cleanly.
+// window; the X_ agent's test mode and self-deletion arrive with the agent;
+// until then those steps only trace and end cleanly.
+//
+// The plain agent ("CreateAndRun_X_Exe()"): writes the X_ copy of itself and
+// starts it hidden, unless an X_ agent runs already (/_ZZ=99, the restart,
+// starts one anyway). Copy and start failures are not reported. When the
+// plain agent was given switches, it waits up to 3 seconds for the X_
+// process to appear, so that the requests it forwards next find it.
 void RunPlainAgent() {
+  const StartupState& state = Startup();
   AgentLog("CreateAndRun_X_Exe() --- Start");
+  const std::string restartMark = GetSwitch("/_ZZ=", "");
+  ConsolePidLine(" CreateAndRun_X_Exe-1 " + restartMark);
+  if (ShouldStartXAgent(state.identity, state.xExeIsRunning, restartMark)) {
+    ConsolePidLine(" CreateAndRun_X_Exe-2");
+    const int64_t wait = GetSwitchInt("/WAIT=", 0);
+    AgentLog("Wait " + ZeroPad(static_cast<int32_t>(wait), 1) + " SEC");
+    if (wait > 0)  // at most what a 32-bit millisecond count holds
+      YieldWait(static_cast<uint32_t>(wait < 4000000 ? wait : 4000000) * 1000u);
+
+    const std::string x = XAgentPath();
+    ::CopyFileA(state.identity.ownPath.c_str(), x.c_str(), FALSE);
+    AgentLog("Create X_ File ");
+    const std::string tail = CommandTail();
+    const std::string commandLine = XAgentCommandLine(x, tail);
+    AgentLog("WinExec: " + commandLine);
+    ::WinExec(commandLine.c_str(), SW_HIDE);
+
+    if (!tail.empty()) {
+      const DWORD start = ::GetTickCount();
+      do {
+        YieldWait(200);
+        if (IsProcessRunning(x))
+          break;
+      } while (::GetTickCount() - start <= 3000);
+    }
+  }
   AgentLog("CreateAndRun_X_Exe() --- End");
 }
 
@@ -61,9 +101,44 @@ void RunSetupLauncher() {
     DeleteMySelf(true, false);
 }
 
-void HandleParamOK(bool /*xExeIsRunning*/) {
+// The plain agent's requests go to the agent log and, as private messages,
+// to the main window of the process that runs the X_ agent's file
+// (`xPath`: the path as a std::string).
+bool PostToXAgent(const AgentRequest& request, void* xPath) {
+  if (!request.trace.empty())
+    AgentLog(request.trace);
+  UINT message = wm_ShutDown;
+  WPARAM wParam = static_cast<WPARAM>(request.value);
+  LPARAM lParam = 0;
+  if (request.kind == AgentRequestKind::LocalMsg) {
+    message = wm_LocalMsg;
+    lParam = static_cast<LPARAM>(request.clientMessage);
+  } else if (request.kind == AgentRequestKind::ForceCheck) {
+    message = wm_AgentMsg;
+    wParam = kAgentForceCheck;
+    lParam = static_cast<LPARAM>(request.value);
+  }
+  return PostToProcessWindow(*static_cast<const std::string*>(xPath), false, message, wParam,
+                             lParam);
+}
+
+// The plain agent forwards the requests of its command line to the X_
+// agent's main window (messages to an X_ agent without a window are
+// dropped) and reads a /TRANSIENTx= override text. True when at least one
+// message was posted.
+bool HandleParamOK(bool xExeIsRunning) {
   AgentLog("HandleParamOK() --- Start");
+  std::string x = XAgentPath();
+  const DWORD attributes = ::GetFileAttributesA(x.c_str());
+  const bool xFileExists =
+      attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  const bool posted =
+      ForwardAgentRequests(CommandTail(), x, xFileExists, xExeIsRunning, PostToXAgent, &x);
+  const std::string transient = GetSwitch("/TRANSIENTx=", "");
+  if (!transient.empty())
+    ReadOverrideText(transient, Agent().overrides);
   AgentLog("HandleParamOK() --- End");
+  return posted;
 }
 
 }  // namespace

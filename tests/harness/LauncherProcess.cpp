@@ -1,5 +1,7 @@
 #include "harness/LauncherProcess.h"
 
+#include <tlhelp32.h>
+
 #include <vector>
 
 #include "util/Handles.h"
@@ -78,6 +80,37 @@ int RunQuietProcess(const std::string& commandLine, DWORD timeoutMs) {
   DWORD exitCode = 0;
   ::GetExitCodeProcess(process.get(), &exitCode);
   return static_cast<int>(exitCode);
+}
+
+// Ids of the processes whose executable is `path` (compared without regard
+// to case), from a process snapshot.
+std::vector<DWORD> ProcessesRunning(const std::string& path) {
+  std::vector<DWORD> ids;
+  FileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot)
+    return ids;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Process32First(snapshot.get(), &entry); more;
+       more = ::Process32Next(snapshot.get(), &entry)) {
+    KernelObject process(
+        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    char image[MAX_PATH * 2] = {};
+    DWORD size = sizeof image;
+    if (process && ::QueryFullProcessImageNameA(process.get(), 0, image, &size) &&
+        ::lstrcmpiA(image, path.c_str()) == 0)
+      ids.push_back(entry.th32ProcessID);
+  }
+  return ids;
+}
+
+// Ends every process that runs `path`, by its id, and waits until it has gone.
+void EndProcessesRunning(const std::string& path) {
+  for (DWORD id : ProcessesRunning(path)) {
+    KernelObject process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+    if (process && ::TerminateProcess(process.get(), 0xDEAD))
+      ::WaitForSingleObject(process.get(), 10000);
+  }
 }
 
 }  // namespace orvane::test

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace orvane::test {
 
@@ -26,5 +27,11 @@ ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000
 int RunQuietProcess(const std::string& commandLine, DWORD timeoutMs = 60000);
 
 std::string Quote(const std::string& path);
+
+// Ids of the processes whose executable is `path` (compared without regard
+// to case), from a process snapshot.
+std::vector<DWORD> ProcessesRunning(const std::string& path);
+// Ends every process that runs `path`, by its id, and waits until it has gone.
+void EndProcessesRunning(const std::string& path);
 
 }  // namespace orvane::test

@@ -46,6 +46,12 @@ TEST(OwnPackageScenario, AgentAndLogFlagsComeFromTheOwnPackage) {
     const std::string dir = test::ScratchDir("own-package-" + std::to_string(index++));
     const std::string payload = test::WriteTestFile(dir + "\\payload.txt", "payload");
     const std::string exe = dir + "\\" + c.exeName;
+    // A plain agent starts its X_ copy, which runs until told to stop: end it
+    // whatever happens below.
+    struct EndXAgent {
+      std::string path;
+      ~EndXAgent() { test::EndProcessesRunning(path); }
+    } endXAgent{dir + "\\X_" + c.exeName};
     std::vector<std::string> args = {
         "--stub", Quote(test::StubExe()),         "-o",    Quote(exe),
         "--file", Quote(payload + "=setup.exe*"), "--set", "Internet.AgentFile=Foo.exe",

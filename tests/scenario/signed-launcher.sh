@@ -12,7 +12,25 @@ viewer="$ORVANE_BUILD_DIR/win64/tests/zdebugview.exe"
 wine_run="$ORVANE_SOURCE_DIR/tests/harness/wine-run"
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The plain agent starts its X_ copy, which runs until told to stop: ask it
+# to stop, and end it by its process id if it does not.
+x_agent_pids() {
+  local pid
+  for pid in $(pgrep -f "X_Agent.exe"); do
+    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF "$(basename "$work")" && echo "$pid"
+  done
+  return 0
+}
+stop_x_agent() {
+  [[ -f "$work/Agent.exe" ]] || return 0
+  "$wine_run" "Z:${work//\//\\}\\Agent.exe" /STOP=0 >/dev/null 2>&1 || true
+  for _ in $(seq 1 50); do
+    [[ -z "$(x_agent_pids)" ]] && return 0
+    sleep 0.2
+  done
+  x_agent_pids | xargs -r kill
+}
+trap 'stop_x_agent; rm -rf "$work"' EXIT
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Orvane-Test \
   -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null || fail "openssl"
 echo "payload" >"$work/payload.txt"
@@ -26,7 +44,8 @@ osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -n "Orvane Test" 
 osslsigncode verify -CAfile "$work/cert.pem" -in "$work/Agent.exe" >"$work/verify.log" 2>&1 ||
   { cat "$work/verify.log"; fail "osslsigncode verify"; }
 
-# The signed agent runs as the plain agent: it traces and ends.
+# The signed agent runs as the plain agent: it traces, starts its X_ copy
+# and ends.
 "$wine_run" "$viewer" "Z:${work//\//\\}\\Agent.exe" >"$work/trace.txt" 2>&1 ||
   { cat "$work/trace.txt"; fail "the signed launcher failed"; }
 grep -q ' ==== ThisIs_AutoUpdateProg=TRUE' "$work/trace.txt" ||
