@@ -41,8 +41,8 @@ std::string XAgentPath() {
 }
 
 // The bodies of the roles. The setup launcher and the X_ agent run the main
-// window; the X_ agent's test mode and self-deletion arrive with the agent;
-// until then those steps only trace and end cleanly.
+// window; the X_ agent's test mode arrives with the agent; until then that
+// step only traces.
 //
 // The plain agent ("CreateAndRun_X_Exe()"): writes the X_ copy of itself and
 // starts it hidden, unless an X_ agent runs already (/_ZZ=99, the restart,
@@ -81,11 +81,14 @@ void RunPlainAgent() {
   AgentLog("CreateAndRun_X_Exe() --- End");
 }
 
+// The X_ copy is written afresh by every plain agent that starts one, so it
+// removes itself when it ends (its folder is the product's and stays).
 void RunXAgent() {
   AgentLog("CheckTestMode");
   AgentLog("WinMain");
   RunMainWindow();
   AgentLog("DeleteMySelf");
+  DeleteMySelf(false, false);
 }
 
 void RunRelaunch() {

@@ -587,9 +587,11 @@ TEST(MainWindowAgentScenario, EndsOnRequestAndTellsTheClient) {
       {"WM_DESTROY sent to the window", SendMsg, WM_DESTROY, 0, 0, "- wm_Destroy -", true},
       {"two close requests", CloseTwice, WM_CLOSE, 0, 0, "- wm_Destroy -", true},
   };
+  int index = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string dir = test::ScratchDir("mainwindow-end");
+    // A folder per case: an X_ agent deletes itself after it has ended.
+    const std::string dir = test::ScratchDir("mainwindow-end-" + std::to_string(index++));
     ASSERT_TRUE(BuildAgent(dir));
     DebugViewer viewer;
     Client client;
@@ -633,10 +635,12 @@ TEST(MainWindowAgentScenario, SleepXSetsWhereTheTickCounterStarts) {
       {"", -2},  // the counter starts at -3
       {"/SleepX=0", 1}, {"/SleepX=10", -9}, {"/SleepX=-5", -2}, {"/SleepX=abc", -2},
   };
-  const std::string dir = test::ScratchDir("mainwindow-sleepx");
-  ASSERT_TRUE(BuildAgent(dir));
+  int index = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.switches);
+    // A folder per case: an X_ agent deletes itself after it has ended.
+    const std::string dir = test::ScratchDir("mainwindow-sleepx-" + std::to_string(index++));
+    ASSERT_TRUE(BuildAgent(dir));
     DebugViewer viewer;
     Launcher agent;
     ASSERT_TRUE(agent.Start(Quote(dir + "\\X_Agent.exe") + " " + c.switches));
