@@ -152,10 +152,10 @@ bool FindAlternativeTempBase() {
     CreateFolderPath(probe);
     const std::string file = probe + "\\~aa.tmp";
     SaveFile(file, "aa");
-    if (FileExists(file)) {
+    if (FileExists(file))
       freeBytes[i] = DiskFree(probe);
-      DeleteTree(probe, false);
-    }
+    // Whatever the probe left behind goes, written or not.
+    DeleteTree(probe, false);
   }
   const std::string temp = TempDir(true);
   const char tempLetter =
