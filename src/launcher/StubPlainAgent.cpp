@@ -15,7 +15,7 @@ bool ShouldStartXAgent(const StubIdentity& id, bool xExeIsRunning, std::string_v
 }
 
 std::string XAgentCommandLine(std::string_view xPath, std::string_view tail) {
-  std::string commandLine(xPath);
+  std::string commandLine = ProgramPathForCommandLine(xPath);
   const std::string transient = GetSwitch(tail, "/TRANSIENT=", {});
   if (!transient.empty())
     commandLine.append(" /TRANSIENTx=").append(transient);

@@ -25,7 +25,7 @@ constexpr std::string_view kRestartMark = "99";
 // and only when the own name is the agent file name.
 bool ShouldStartXAgent(const StubIdentity& id, bool xExeIsRunning, std::string_view restartMark);
 
-// The X_ agent's command line: `xPath` (not quoted), then " /TRANSIENTx="
+// The X_ agent's command line: `xPath` (quoted when it holds a blank), then " /TRANSIENTx="
 // and the value of /TRANSIENT= of the command tail `tail` when that is not
 // empty, then " /SleepX=" and the value of /DELAY= when that is not empty.
 std::string XAgentCommandLine(std::string_view xPath, std::string_view tail);

@@ -324,7 +324,8 @@ void StartSetup() {
 void RelaunchFromTemp() {
   const std::string copy = WorkingFolder() + "\\Y_" + OwnFileName();
   ::CopyFileA(OwnPath().c_str(), copy.c_str(), FALSE);
-  const std::string command = copy + " " + RelaunchSwitches(CommandTail(), OwnPath());
+  const std::string command =
+      ProgramPathForCommandLine(copy) + " " + RelaunchSwitches(CommandTail(), OwnPath());
   ::WinExec(command.c_str(), SW_HIDE);
 }
 

@@ -49,7 +49,7 @@ std::string EngineCommandLine(const EngineLaunch& launch) {
   std::string folder = launch.extractDir;
   while (!folder.empty() && folder.back() == '\\')
     folder.pop_back();
-  std::string command = folder + "\\" + program;
+  std::string command = ProgramPathForCommandLine(folder + "\\" + program);
   if (!arguments.empty())
     command += " " + arguments;
   command += " /TH_ID=" + launch.threadTag;

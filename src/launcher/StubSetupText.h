@@ -29,7 +29,7 @@ struct EngineLaunch {
 };
 
 // The engine's command line: the extraction folder with one trailing
-// backslash and the entry's name (not quoted); the switches, then the
+// backslash and the entry's name (quoted only when it holds a blank); the switches, then the
 // entry's own arguments; " /TH_ID=" + tag; " /OriginExe=\"own path\"" unless
 // the line already names one; " /AutoUpdateProg" for agents; finally
 // /SpanCdLvl= and /SpanDiskFName1= (the relaunch's own switches) removed.

@@ -610,6 +610,10 @@ std::string Quote(std::string_view text) {
   return "\"" + std::string(text) + "\"";
 }
 
+std::string ProgramPathForCommandLine(std::string_view path) {
+  return path.find(' ') == std::string_view::npos ? std::string(path) : Quote(path);
+}
+
 std::string KeepOnly(std::string_view text, std::string_view keep) {
   std::string result;
   for (char c : text) {

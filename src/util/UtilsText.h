@@ -234,6 +234,11 @@ std::string TrimStripQuotes(std::string_view text);
 // `"` + text + `"`.
 std::string Quote(std::string_view text);
 
+// A program path as the start of a command line: quoted when it holds a
+// blank, so that the system cannot take "C:\Program" of
+// "C:\Program Files\x.exe" for the program; as it is otherwise.
+std::string ProgramPathForCommandLine(std::string_view path);
+
 // Only the characters of `text` that occur in `keep`, in their order.
 std::string KeepOnly(std::string_view text, std::string_view keep);
 

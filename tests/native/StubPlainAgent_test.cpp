@@ -45,20 +45,23 @@ TEST(StubPlainAgentTest, XAgentCommandLineCarriesTheOverrideTextAndTheDelay) {
     const char* tail;
     const char* commandLine;
   } cases[] = {
-      {"", "C:\\P Q\\X_Foo.exe"},
-      {"/STOP=0", "C:\\P Q\\X_Foo.exe"},
-      {"/TRANSIENT=|1|0|255|", "C:\\P Q\\X_Foo.exe /TRANSIENTx=|1|0|255|"},
-      {"/DELAY=30", "C:\\P Q\\X_Foo.exe /SleepX=30"},
+      // The path holds a blank: quoted, so that nothing else can run as "C:\P".
+      {"", "\"C:\\P Q\\X_Foo.exe\""},
+      {"/STOP=0", "\"C:\\P Q\\X_Foo.exe\""},
+      {"/TRANSIENT=|1|0|255|", "\"C:\\P Q\\X_Foo.exe\" /TRANSIENTx=|1|0|255|"},
+      {"/DELAY=30", "\"C:\\P Q\\X_Foo.exe\" /SleepX=30"},
       // Both, in this order whatever their order on the command line; the
       // delay is handed on as it is.
       {"/delay = abc /_ZZ=99 /WAIT=10 /TRANSIENT=|1|",
-       "C:\\P Q\\X_Foo.exe /TRANSIENTx=|1| /SleepX=abc"},
-      {"/TRANSIENT= /DELAY=", "C:\\P Q\\X_Foo.exe"},
+       "\"C:\\P Q\\X_Foo.exe\" /TRANSIENTx=|1| /SleepX=abc"},
+      {"/TRANSIENT= /DELAY=", "\"C:\\P Q\\X_Foo.exe\""},
       // Only /TRANSIENT= itself is handed on, not an X_ agent's /TRANSIENTx=.
-      {"/TRANSIENTx=|1|", "C:\\P Q\\X_Foo.exe"},
+      {"/TRANSIENTx=|1|", "\"C:\\P Q\\X_Foo.exe\""},
   };
   for (const auto& c : cases)
     EXPECT_EQ(XAgentCommandLine("C:\\P Q\\X_Foo.exe", c.tail), c.commandLine) << c.tail;
+  // Without a blank the path stays as it is.
+  EXPECT_EQ(XAgentCommandLine("C:\\PQ\\X_Foo.exe", "/DELAY=1"), "C:\\PQ\\X_Foo.exe /SleepX=1");
 }
 
 // Records what reaches the agent log and the X_ agent's window, in order:

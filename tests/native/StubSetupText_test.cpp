@@ -48,6 +48,14 @@ TEST(EngineCommandLine, Table) {
   }
 }
 
+TEST(EngineCommandLine, AFolderWithABlankIsQuoted) {
+  EngineLaunch launch = Launch("setup.exe*/Q", "");
+  launch.extractDir = "C:\\Users\\John Smith\\Temp\\SETUP_1";
+  EXPECT_EQ(EngineCommandLine(launch),
+            "\"C:\\Users\\John Smith\\Temp\\SETUP_1\\setup.exe\" /Q /TH_ID=_77 "
+            "/OriginExe=\"D:\\Setup Files\\setup.exe\"");
+}
+
 TEST(EngineCommandLine, OneTrailingBackslashAndTheAgentSwitch) {
   EngineLaunch launch = Launch("e.exe", "");
   launch.extractDir = "C:\\T\\";
