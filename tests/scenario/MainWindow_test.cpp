@@ -356,7 +356,7 @@ TEST(MainWindowSetupScenario, HiddenWindowUntilTheFirstTickStartsTheSetupAndTheP
   };
   ASSERT_LT(static_cast<size_t>(at("StartSetup() --- End")), lines.size()) << viewer.Text();
   EXPECT_LT(at("==== STUB START"), at("StartSetup() --- Start"));
-  EXPECT_EQ(at("StartSetup() --- Start") + 1, at("StartSetup() --- End"));
+  EXPECT_LT(at("StartSetup() --- Start"), at("StartSetup() --- End"));
   EXPECT_LT(at("StartSetup() --- End"), at("==== STUB END"));
   EXPECT_EQ(CountLines(viewer, "StartSetup() --- Start"), 1u) << "the setup runs once";
 }
