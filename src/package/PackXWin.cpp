@@ -19,18 +19,19 @@ class FileSource final : public pack::ByteSource {
   bool ReadAt(uint64_t offset, void* buffer, size_t count) const override {
     if (offset > size_ || count > size_ - offset)
       return false;
-    LARGE_INTEGER position;
-    position.QuadPart = static_cast<LONGLONG>(offset);
-    if (!::SetFilePointerEx(file_.get(), position, nullptr, FILE_BEGIN))
-      return false;
     auto* out = static_cast<uint8_t*>(buffer);
     while (count > 0) {
-      // ReadFile takes 32-bit counts; large reads go in pieces.
+      // ReadFile takes 32-bit counts; large reads go in pieces. The offset
+      // travels with each read (one call instead of a seek and a read).
       const DWORD piece = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(offset);
+      at.OffsetHigh = static_cast<DWORD>(offset >> 32);
       DWORD got = 0;
-      if (!::ReadFile(file_.get(), out, piece, &got, nullptr) || got == 0)
+      if (!::ReadFile(file_.get(), out, piece, &got, &at) || got == 0)
         return false;
       out += got;
+      offset += got;
       count -= got;
     }
     return true;

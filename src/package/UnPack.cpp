@@ -57,8 +57,9 @@ class Win32ExtractionSystem final : public ExtractionSystem {
   bool CreateFolderPath(const std::string& folder) override {
     return orvane::CreateFolderPath(folder);
   }
-  std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append) override {
-    FileHandle file = OpenFileForWriting(path, append);
+  std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append,
+                                         bool* existed) override {
+    FileHandle file = OpenFileForWriting(path, append, existed);
     if (!file)
       return nullptr;
     return std::make_unique<Win32OutputFile>(std::move(file));

@@ -147,15 +147,18 @@ bool EntryWriter::StartFile() {
     return walk_.Damage("The entry \"" + entry.name + "\" " + problem + ".");
   date_ = entry.dosDateTime;
   path_ = walk_.request_.targetDir + "\\" + entry.name;
-  if (!walk_.system_.FileExists(path_))
-    walk_.Progress(1, 0);
-  file_ = walk_.system_.OpenOutput(path_, true);
+  bool existed = false;
+  file_ = walk_.system_.OpenOutput(path_, true, &existed);
   if (file_) {
     state_ = State::kData;
   } else {
     errorText_ = walk_.system_.LastErrorText();
     state_ = State::kFailed;
+    existed = walk_.system_.FileExists(path_);
   }
+  // One step for every file that was not there before its entry.
+  if (!existed)
+    walk_.Progress(1, 0);
   return true;
 }
 
@@ -291,7 +294,8 @@ void Walk::WriteAgentCopy(const pack::ByteSource& volume) {
   const auto record = pack::EncodeTrailer(trailer);
 
   const std::string path = request_.targetDir + "\\" + agentFile;
-  std::unique_ptr<OutputFile> copy = system_.OpenOutput(path, false);
+  bool existed = false;
+  std::unique_ptr<OutputFile> copy = system_.OpenOutput(path, false, &existed);
   bool complete = copy != nullptr;
   for (uint64_t offset = 0; complete && offset < headerEnd_;) {
     const uint64_t left = headerEnd_ - offset;

@@ -56,8 +56,10 @@ class ExtractionSystem {
   // error text from LastErrorText) when the folder is not there afterwards.
   virtual bool CreateFolderPath(const std::string& folder) = 0;
   // Opens `path` for writing at its end (append, creating it when missing)
-  // or replacing it; null on failure.
-  virtual std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append) = 0;
+  // or replacing it; null on failure. `existed` tells whether the file was
+  // there before (so the walk needs no second look-up per file).
+  virtual std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append,
+                                                 bool* existed) = 0;
   // The file's DOS modification date-time; 0 when it cannot be read.
   virtual DosDateTime FileDate(const std::string& path) = 0;
   virtual int64_t FileSize(const std::string& path) = 0;

@@ -143,13 +143,14 @@ void SetFileDosDate(HANDLE file, DosDateTime date) {
   ::SetFileTime(file, nullptr, nullptr, &utc);
 }
 
-FileHandle OpenFileForWriting(const std::string& path, bool append) {
-  if (!append)
-    return FileHandle(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file && FileSeek64(file.get(), 2, 0) < 0)
+FileHandle OpenFileForWriting(const std::string& path, bool append, bool* existed) {
+  FileHandle file(::CreateFileA(
+      path.c_str(), GENERIC_WRITE, append ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ,
+      nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  // Both ways of opening report a file that was there already.
+  if (existed != nullptr)
+    *existed = file && ::GetLastError() == ERROR_ALREADY_EXISTS;
+  if (file && append && FileSeek64(file.get(), 2, 0) < 0)
     file.reset();
   return file;
 }

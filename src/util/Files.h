@@ -44,8 +44,9 @@ std::string ReadFilePart(const std::string& path, int64_t maxLength = 0, bool tr
 
 // Opens `path` for writing: replacing the file (others may read it), or at
 // its end with `append` (creating it when missing; others may read and
-// write it). An invalid handle on failure.
-FileHandle OpenFileForWriting(const std::string& path, bool append);
+// write it). An invalid handle on failure. `existed` (when given) tells
+// whether the file was there before.
+FileHandle OpenFileForWriting(const std::string& path, bool append, bool* existed = nullptr);
 // Sets the modification time of an open file to a DOS date-time (local time).
 void SetFileDosDate(HANDLE file, DosDateTime date);
 // The DOS modification date-time (local time) of `path`, 0 when it cannot be read.

@@ -79,8 +79,10 @@ class FakeExtractionSystem : public ExtractionSystem {
     return !folderCreationFails;
   }
 
-  std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append) override {
+  std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append,
+                                         bool* existed) override {
     opened.push_back(path);
+    *existed = files.count(path) != 0;
     if (std::find(unopenable.begin(), unopenable.end(), path) != unopenable.end())
       return nullptr;
     if (!append)
