@@ -113,4 +113,24 @@ void EndProcessesRunning(const std::string& path) {
   }
 }
 
+void PumpMessages() {
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    PumpMessages();
+    if (done())
+      return true;
+    if (::GetTickCount() - start >= timeoutMs)
+      return false;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
 }  // namespace orvane::test

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,12 @@ std::string Quote(const std::string& path);
 std::vector<DWORD> ProcessesRunning(const std::string& path);
 // Ends every process that runs `path`, by its id, and waits until it has gone.
 void EndProcessesRunning(const std::string& path);
+
+// Dispatches every message waiting in this thread's queue (the launcher
+// sends its trace to a viewer window of this thread).
+void PumpMessages();
+// Pumps this thread's messages until `done` holds or `timeoutMs` has passed;
+// false on time-out.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 }  // namespace orvane::test

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "util/Handles.h"
+
 namespace orvane::test {
 
 namespace {
@@ -90,6 +92,37 @@ std::string ReadWholeFile(const std::string& path) {
     data.append(buf, n);
   ::CloseHandle(h);
   return data;
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+  FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  return file &&
+         ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+         written == bytes.size();
+}
+
+uint32_t FileDosDate(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  FILETIME local{};
+  WORD date = 0;
+  WORD time = 0;
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      !::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+      !::FileTimeToDosDateTime(&local, &date, &time))
+    return 0;
+  return static_cast<uint32_t>(date) << 16 | time;
+}
+
+std::string WindowText(HWND window) {
+  const LRESULT length = ::SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  const LRESULT got =
+      ::SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(static_cast<size_t>(got));
+  return text;
 }
 
 }  // namespace orvane::test

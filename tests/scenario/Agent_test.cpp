@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/ClientWindow.h"
 #include "harness/DebugViewer.h"
 #include "harness/LauncherProcess.h"
 #include "harness/Stubpack.h"
@@ -34,23 +35,6 @@ constexpr WPARAM kNotifyLoopEnded = 43;
 // ("X_Agent.exe") never counts as this one's.
 constexpr char kAgentName[] = "PlainAgent.exe";
 constexpr char kXAgentClass[] = ".AutoUpdate.X_PlainAgent";
-
-template <class Done>
-bool PumpUntil(Done done, DWORD timeoutMs) {
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageA(&message);
-    }
-    if (done())
-      return true;
-    if (::GetTickCount() - start >= timeoutMs)
-      return false;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
 
 // The X_ agents this test started: whatever still runs the X_ file when the
 // test is over is ended.
@@ -79,44 +63,11 @@ HWND XAgentWindowOf(DWORD pid) {
   return nullptr;
 }
 
-// A window of this test that the X_ agent notifies (the client program).
-class Client {
+// The client program an agent notifies.
+class Client : public test::ClientWindow {
  public:
   static constexpr UINT kMessage = WM_APP + 17;
-
-  Client() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = &Client::WindowProc;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "OrvanePlainAgentClient";
-    ::RegisterClassA(&windowClass);
-    window_ = ::CreateWindowExA(0, "OrvanePlainAgentClient", "client", WS_OVERLAPPED, 0, 0, 10, 10,
-                                nullptr, nullptr, windowClass.hInstance, this);
-  }
-  ~Client() { ::DestroyWindow(window_); }
-  Client(const Client&) = delete;
-  Client& operator=(const Client&) = delete;
-
-  HWND window() const { return window_; }
-  std::vector<WPARAM> codes;
-  std::vector<LPARAM> values;
-
- private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-      auto* create = reinterpret_cast<CREATESTRUCTA*>(lp);
-      ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Client*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self != nullptr && msg == kMessage) {
-      self->codes.push_back(wp);
-      self->values.push_back(lp);
-      return 0;
-    }
-    return ::DefWindowProcA(hwnd, msg, wp, lp);
-  }
-
-  HWND window_ = nullptr;
+  Client() : ClientWindow(kMessage) {}
 };
 
 // The tick counts the process `pid` traced, in order.
@@ -183,12 +134,12 @@ TEST(PlainAgentScenario, StartsTheXAgentHiddenAndForwardsRequestsToIt) {
   ASSERT_EQ(running.size(), 1u) << "one X_ agent runs once the plain agent has ended";
   const DWORD xPid = running.front();
   HWND window = nullptr;
-  ASSERT_TRUE(PumpUntil([&] { return (window = XAgentWindowOf(xPid)) != nullptr; }, 30000));
+  ASSERT_TRUE(test::PumpUntil([&] { return (window = XAgentWindowOf(xPid)) != nullptr; }, 30000));
   EXPECT_FALSE(::IsWindowVisible(window));
   EXPECT_EQ(CountLinesEndingWith(viewer, " CreateAndRun_X_Exe-1 "), 1u) << viewer.Text();
   EXPECT_EQ(CountLinesEndingWith(viewer, " CreateAndRun_X_Exe-2"), 1u) << viewer.Text();
   // /SleepX=100: the tick counter starts at -100.
-  ASSERT_TRUE(PumpUntil([&] { return !TickCounts(viewer, xPid).empty(); }, 30000));
+  ASSERT_TRUE(test::PumpUntil([&] { return !TickCounts(viewer, xPid).empty(); }, 30000));
   EXPECT_EQ(TickCounts(viewer, xPid).front(), -99);
 
   std::string written = test::ReadWholeFile(log);
@@ -208,10 +159,10 @@ TEST(PlainAgentScenario, StartsTheXAgentHiddenAndForwardsRequestsToIt) {
   const auto second = test::RunProcess(Quote(agent) + " " + clientSwitch + " /TEST=0", 60000);
   ASSERT_TRUE(second.finished);
   EXPECT_EQ(second.exitCode, 0u);
-  ASSERT_TRUE(PumpUntil([&] { return client.codes.size() >= 2; }, 10000));
+  ASSERT_TRUE(test::PumpUntil([&] { return client.codes.size() >= 2; }, 10000));
   EXPECT_EQ(client.codes, (std::vector<WPARAM>{kNotifyAgentWindow, kNotifyAgentMessage}));
   EXPECT_EQ(client.values, (std::vector<LPARAM>{reinterpret_cast<LPARAM>(window), kAgentMsg}));
-  ASSERT_TRUE(PumpUntil([&] { return TickCounts(viewer, xPid).back() > 0; }, 10000));
+  ASSERT_TRUE(test::PumpUntil([&] { return TickCounts(viewer, xPid).back() > 0; }, 10000));
   EXPECT_EQ(TickCounts(viewer, xPid).back(), 2) << viewer.Text();
   EXPECT_EQ(CountLinesEndingWith(viewer, " CreateAndRun_X_Exe-2"), 1u) << "no second X_ agent";
   EXPECT_EQ(test::ProcessesRunning(x), running);
@@ -227,7 +178,7 @@ TEST(PlainAgentScenario, StartsTheXAgentHiddenAndForwardsRequestsToIt) {
   const auto restart = test::RunProcess(Quote(agent) + " /_ZZ=99 /WAIT=1", 60000);
   ASSERT_TRUE(restart.finished);
   const std::string endLine = " ==== STUB END ====> " + x + "<";
-  ASSERT_TRUE(PumpUntil([&] { return CountLinesEndingWith(viewer, endLine) == 1; }, 30000))
+  ASSERT_TRUE(test::PumpUntil([&] { return CountLinesEndingWith(viewer, endLine) == 1; }, 30000))
       << viewer.Text();
   EXPECT_EQ(CountLinesEndingWith(viewer, " CreateAndRun_X_Exe-1 99"), 1u);
   EXPECT_EQ(CountLinesEndingWith(viewer, " CreateAndRun_X_Exe-2"), 2u);
@@ -240,9 +191,9 @@ TEST(PlainAgentScenario, StartsTheXAgentHiddenAndForwardsRequestsToIt) {
   const auto stop = test::RunProcess(Quote(agent) + " /STOP=0", 60000);
   ASSERT_TRUE(stop.finished);
   EXPECT_EQ(stop.exitCode, 0u);
-  ASSERT_TRUE(
-      PumpUntil([&] { return ::WaitForSingleObject(xProcess.get(), 0) == WAIT_OBJECT_0; }, 30000));
-  PumpUntil([&] { return client.codes.size() >= 3; }, 5000);
+  ASSERT_TRUE(test::PumpUntil(
+      [&] { return ::WaitForSingleObject(xProcess.get(), 0) == WAIT_OBJECT_0; }, 30000));
+  test::PumpUntil([&] { return client.codes.size() >= 3; }, 5000);
   EXPECT_EQ(client.codes.back(), kNotifyLoopEnded);
   EXPECT_TRUE(test::ProcessesRunning(x).empty());
   EXPECT_NE(test::ReadWholeFile(log).find("PostProcessMessage(wm_ShutDown) to: " + x + "\r\n"),

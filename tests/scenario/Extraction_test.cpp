@@ -65,18 +65,6 @@ bool SetDosDate(const std::string& path, uint32_t dosDate) {
   return file && ::SetFileTime(file.get(), nullptr, nullptr, &utc);
 }
 
-uint32_t DosDateOf(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  FILETIME local{};
-  WORD date = 0;
-  WORD time = 0;
-  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-      !::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
-      !::FileTimeToDosDateTime(&local, &date, &time))
-    return 0;
-  return static_cast<uint32_t>(date) << 16 | time;
-}
-
 int64_t SizeOf(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
@@ -87,16 +75,6 @@ int64_t SizeOf(const std::string& path) {
 bool IsDirectory(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-  FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return file &&
-         ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     nullptr) &&
-         written == bytes.size();
 }
 
 // Bytes that zlib cannot shrink, so that stubpack stores them as they are.
@@ -130,7 +108,7 @@ void RemoveFolder(const std::string& dir) {
 std::string WorkingFolderOf(const std::string& exe) {
   char temp[MAX_PATH + 1] = {};
   ::GetTempPathA(sizeof temp, temp);
-  return std::string(temp) + "SETUP_" + std::to_string(DosDateOf(exe) & 0xFFFF);
+  return std::string(temp) + "SETUP_" + std::to_string(test::FileDosDate(exe) & 0xFFFF);
 }
 
 std::string TempPath() {
@@ -190,7 +168,7 @@ bool BuildInstaller(const std::string& dir, const std::vector<PackedFile>& files
                                         Quote(dir + "\\setup.exe")};
   for (const PackedFile& f : files) {
     const std::string source = sources + "\\" + f.name;
-    if (!WriteBytes(source, f.bytes) || !SetDosDate(source, f.dosDate)) {
+    if (!test::WriteBytes(source, f.bytes) || !SetDosDate(source, f.dosDate)) {
       ADD_FAILURE() << "cannot write " << source;
       return false;
     }
@@ -237,15 +215,6 @@ struct Box {
   std::string body;     // the message below it; line breaks as "\n"
 };
 
-std::string WindowText(HWND window) {
-  const LRESULT length = ::SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  const LRESULT got =
-      ::SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
-  text.resize(static_cast<size_t>(got));
-  return text;
-}
-
 std::string ClassOf(HWND window) {
   char name[256] = {};
   ::GetClassNameA(window, name, sizeof name);
@@ -274,11 +243,11 @@ std::string UnixLines(const std::string& text) {
 
 Box ReadBox(HWND window) {
   Box box;
-  box.caption = WindowText(window);
+  box.caption = test::WindowText(window);
   for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (::lstrcmpiA(ClassOf(child).c_str(), "Button") == 0)
       continue;
-    std::string text = UnixLines(WindowText(child));
+    std::string text = UnixLines(test::WindowText(child));
     const size_t gap = text.find("\n\n");
     box.heading = text.substr(0, gap);
     box.body = gap == std::string::npos ? std::string() : text.substr(gap + 2);
@@ -292,7 +261,7 @@ Box ReadBox(HWND window) {
 bool PressButton(HWND window, const std::string& caption) {
   for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (::lstrcmpiA(ClassOf(child).c_str(), "Button") == 0 &&
-        WithoutAmpersands(WindowText(child)) == caption) {
+        WithoutAmpersands(test::WindowText(child)) == caption) {
       ::PostMessageA(child, BM_CLICK, 0, 0);
       return true;
     }
@@ -307,27 +276,6 @@ HWND FindBox(const std::set<HWND>& answered) {
       return w;
   }
   return nullptr;
-}
-
-void PumpOnce() {
-  MSG message;
-  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
-  }
-}
-
-template <class Done>
-bool PumpUntil(Done done, DWORD timeoutMs) {
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    PumpOnce();
-    if (done())
-      return true;
-    if (::GetTickCount() - start >= timeoutMs)
-      return false;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
 }
 
 // ---------------------------------------------------------------------------
@@ -377,7 +325,7 @@ SetupRun RunInstaller(const std::string& exe, const BoxAnswer& answer, bool rela
   std::set<HWND> answered;
   const DWORD start = ::GetTickCount();
   for (;;) {
-    PumpOnce();
+    test::PumpMessages();
     if (onTick)
       onTick(viewer);
     if (relaunches && relaunchedPid == 0) {
@@ -408,7 +356,7 @@ SetupRun RunInstaller(const std::string& exe, const BoxAnswer& answer, bool rela
         ::PostMessageA(window, WM_CLOSE, 0, 0);
       }
       answered.insert(window);
-      if (PumpUntil([&] { return !::IsWindow(window); }, 10000))
+      if (test::PumpUntil([&] { return !::IsWindow(window); }, 10000))
         answered.erase(window);
       else
         ADD_FAILURE() << "the box " << box.caption << " stayed after the answer";
@@ -430,7 +378,7 @@ SetupRun RunInstaller(const std::string& exe, const BoxAnswer& answer, bool rela
     }
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
-  PumpOnce();  // trace sent just before the end
+  test::PumpMessages();  // trace sent just before the end
   ::GetExitCodeProcess(relaunches && relaunched ? relaunched.get() : launcher.get(), &run.exitCode);
   run.trace = viewer.Text();
   return run;
@@ -443,7 +391,7 @@ bool EngineStarted(const SetupRun& run) {
 // Leaves no working folder behind: a relaunched copy removes its own through
 // a script that runs after it has ended; a failed run may leave it.
 void CleanWorkingFolder(const std::string& folder, DWORD waitMs) {
-  PumpUntil([&] { return !IsDirectory(folder); }, waitMs);
+  test::PumpUntil([&] { return !IsDirectory(folder); }, waitMs);
   if (IsDirectory(folder))
     RemoveFolder(folder);
 }
@@ -627,7 +575,7 @@ TEST(ExtractionVolumeScenario, BadChecksumOfALaterVolumeStopsBeforeTheEngine) {
 
   // One byte of the entries, before the trailer.
   bytes[(bytes.size() - pack::kTrailerSize) / 2] ^= 0x5A;
-  ASSERT_TRUE(WriteBytes(second, bytes));
+  ASSERT_TRUE(test::WriteBytes(second, bytes));
 
   const std::string workingFolder = WorkingFolderOf(exe);
   const SetupRun run = RunInstaller(exe, AlwaysOk);
@@ -746,7 +694,7 @@ TEST(ExtractionFileScenario, AgentCopyIsTheLauncherWithItsHeaderBlocksAndNoFiles
   ExpectExtracted(records[0], files, {"Agent.exe"});
   const auto agent = records[0].files.find("Agent.exe");
   ASSERT_NE(agent, records[0].files.end());
-  EXPECT_EQ(agent->second.dosDate, DosDateOf(exe)) << "the copy takes the installer's date";
+  EXPECT_EQ(agent->second.dosDate, test::FileDosDate(exe)) << "the copy takes the installer's date";
 
   // The copy read back with the launcher's own reader.
   const std::string copy = installed + "\\Agent.exe";
@@ -799,7 +747,7 @@ TEST(ExtractionFileScenario, EntryNameLeavingTheWorkingFolderIsReportedAndNothin
   ASSERT_NE(at, std::string::npos);
   ASSERT_EQ(bytes.find(name, at + 1), std::string::npos);
   bytes.replace(at, name.size(), "|..\\x.t|");
-  ASSERT_TRUE(WriteBytes(exe, bytes));
+  ASSERT_TRUE(test::WriteBytes(exe, bytes));
 
   // Above the working folder, where the entry would land.
   const std::string escaped = TempPath() + "x.t";

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/ClientWindow.h"
 #include "harness/DebugViewer.h"
 #include "harness/LauncherProcess.h"
 #include "harness/TestPaths.h"
@@ -28,29 +29,6 @@ constexpr UINT kShutDown = 1123;
 constexpr UINT kLocalMsg = 1124;
 constexpr UINT kAgentMsg = 1125;
 constexpr char kAgentClass[] = ".AutoUpdate.X_Agent";
-
-void PumpOnce() {
-  MSG message;
-  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
-  }
-}
-
-// Pumps this thread's messages (the launcher sends its trace to the viewer
-// of this thread) until `done` holds or `timeoutMs` has passed.
-template <class Done>
-bool PumpUntil(Done done, DWORD timeoutMs) {
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    PumpOnce();
-    if (done())
-      return true;
-    if (::GetTickCount() - start >= timeoutMs)
-      return false;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
 
 std::string Stubpack() {
   return test::TestBinDir() + "\\..\\tools\\stubpack\\stubpack.exe";
@@ -114,13 +92,14 @@ class Launcher {
   // Pumps messages until the process waits in its message loop (its window
   // is complete); false on time-out.
   bool WaitUntilIdle(DWORD timeoutMs) {
-    return PumpUntil([this] { return ::WaitForInputIdle(process_.get(), 0) == 0; }, timeoutMs);
+    return test::PumpUntil([this] { return ::WaitForInputIdle(process_.get(), 0) == 0; },
+                           timeoutMs);
   }
   // Pumps messages until the process has ended; false on time-out.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
-    if (!PumpUntil([this] { return !Running(); }, timeoutMs))
+    if (!test::PumpUntil([this] { return !Running(); }, timeoutMs))
       return false;
-    PumpOnce();  // notifications posted just before the end
+    test::PumpMessages();  // notifications posted just before the end
     return ::GetExitCodeProcess(process_.get(), exitCode) != 0;
   }
 
@@ -166,8 +145,9 @@ HWND TopLevelWindowWithChildren(DWORD pid) {
 // message loop.
 HWND WaitForWindow(const char* className, Launcher& launcher) {
   HWND window = nullptr;
-  if (!PumpUntil([&] { return (window = FindProcessWindow(className, launcher.pid())) != nullptr; },
-                 30000) ||
+  if (!test::PumpUntil(
+          [&] { return (window = FindProcessWindow(className, launcher.pid())) != nullptr; },
+          30000) ||
       !launcher.WaitUntilIdle(30000))
     return nullptr;
   return window;
@@ -221,44 +201,11 @@ HWND FindMainBar(HWND window) {
   return nullptr;
 }
 
-// A window of this test that the launcher notifies (the client program).
-class Client {
+// The client program an agent notifies.
+class Client : public test::ClientWindow {
  public:
   static constexpr UINT kMessage = WM_APP + 11;
-
-  Client() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = &Client::WindowProc;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "OrvaneScenarioClient";
-    ::RegisterClassA(&windowClass);
-    window_ = ::CreateWindowExA(0, "OrvaneScenarioClient", "client", WS_OVERLAPPED, 0, 0, 10, 10,
-                                nullptr, nullptr, windowClass.hInstance, this);
-  }
-  ~Client() { ::DestroyWindow(window_); }
-  Client(const Client&) = delete;
-  Client& operator=(const Client&) = delete;
-
-  HWND window() const { return window_; }
-  std::vector<WPARAM> codes;
-  std::vector<LPARAM> values;
-
- private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-      auto* create = reinterpret_cast<CREATESTRUCTA*>(lp);
-      ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Client*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self != nullptr && msg == kMessage) {
-      self->codes.push_back(wp);
-      self->values.push_back(lp);
-      return 0;
-    }
-    return ::DefWindowProcA(hwnd, msg, wp, lp);
-  }
-
-  HWND window_ = nullptr;
+  Client() : ClientWindow(kMessage) {}
 };
 
 LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -332,8 +279,8 @@ TEST(MainWindowSetupScenario, HiddenWindowUntilTheFirstTickStartsTheSetupAndTheP
 
   // The class is the instance key of a setup launcher: its own path.
   HWND window = nullptr;
-  ASSERT_TRUE(
-      PumpUntil([&] { return (window = TopLevelWindowWithChildren(launcher.pid())); }, 30000));
+  ASSERT_TRUE(test::PumpUntil([&] { return (window = TopLevelWindowWithChildren(launcher.pid())); },
+                              30000));
   EXPECT_EQ(::lstrcmpiA(ClassName(window).c_str(), exe.c_str()), 0) << ClassName(window);
   EXPECT_EQ(Caption(window), "Demo Setup");
   EXPECT_FALSE(::IsWindowVisible(window));
@@ -447,7 +394,7 @@ TEST(MainWindowAgentScenario, ShownFromOutsideItPaintsIconBackgroundAndBarHalfWa
   Send(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 10));
   Send(bar, PBM_SETPOS, 5, 0);
   EXPECT_EQ(Send(bar, PBM_GETPOS, 0, 0), 5);
-  PumpUntil([] { return false; }, 500);  // let it paint
+  test::PumpUntil([] { return false; }, 500);  // let it paint
 
   POINT origin{0, 0};
   ::ClientToScreen(window, &origin);
@@ -501,7 +448,7 @@ TEST(MainWindowAgentScenario, PrivateMessagesNotificationsAndTheTwoStepClose) {
   // Registering a client: answered with the window (50) and the agent message number (51).
   EXPECT_EQ(Send(window, kLocalMsg, reinterpret_cast<WPARAM>(client.window()), Client::kMessage),
             0);
-  ASSERT_TRUE(PumpUntil([&] { return client.codes.size() >= 2; }, 10000));
+  ASSERT_TRUE(test::PumpUntil([&] { return client.codes.size() >= 2; }, 10000));
   EXPECT_EQ(client.codes, (std::vector<WPARAM>{50, 51}));
   EXPECT_EQ(client.values, (std::vector<LPARAM>{reinterpret_cast<LPARAM>(window), 1125}));
 
@@ -540,7 +487,7 @@ TEST(MainWindowAgentScenario, PrivateMessagesNotificationsAndTheTwoStepClose) {
   // The first close request only aborts a download.
   const size_t before = viewer.Lines().size();
   Send(window, WM_CLOSE, 0, 0);
-  PumpUntil([] { return false; }, 300);
+  test::PumpUntil([] { return false; }, 300);
   EXPECT_TRUE(agent.Running());
   EXPECT_TRUE(::IsWindow(window));
   EXPECT_TRUE(IsDirectory(workingFolder));
@@ -601,7 +548,7 @@ TEST(MainWindowAgentScenario, EndsOnRequestAndTellsTheClient) {
     ASSERT_NE(window, nullptr);
     Send(window, kLocalMsg, reinterpret_cast<WPARAM>(client.window()), Client::kMessage);
     // Act between two ticks, once the loop runs.
-    ASSERT_TRUE(PumpUntil([&] { return !TickCounts(viewer).empty(); }, 10000));
+    ASSERT_TRUE(test::PumpUntil([&] { return !TickCounts(viewer).empty(); }, 10000));
     const size_t before = viewer.Lines().size();
     switch (c.how) {
       case Post:
@@ -646,7 +593,7 @@ TEST(MainWindowAgentScenario, SleepXSetsWhereTheTickCounterStarts) {
     ASSERT_TRUE(agent.Start(Quote(dir + "\\X_Agent.exe") + " " + c.switches));
     HWND window = WaitForWindow(kAgentClass, agent);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return !TickCounts(viewer).empty(); }, 10000));
+    ASSERT_TRUE(test::PumpUntil([&] { return !TickCounts(viewer).empty(); }, 10000));
     EXPECT_EQ(TickCounts(viewer).front(), c.firstTick);
     ::PostMessageA(window, kShutDown, 0, 0);
     DWORD exitCode = 1;

@@ -36,28 +36,6 @@ constexpr char kDialogClassPrefix[] = ".SDialog_Class_Name.";
 // ---------------------------------------------------------------------------
 // Messages, files and times
 
-void PumpOnce() {
-  MSG message;
-  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
-  }
-}
-
-// Pumps this thread's messages (the launcher sends its trace to the viewer of
-// this thread) until `done` holds or `timeoutMs` has passed.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    PumpOnce();
-    if (done())
-      return true;
-    if (::GetTickCount() - start >= timeoutMs)
-      return false;
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
-
 bool IsDirectory(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -91,25 +69,10 @@ std::string TempFolder() {
   return temp;
 }
 
-// The modification time of a file as a local DOS date-time, (date << 16) | time.
-uint32_t LocalDosDateTime(const std::string& path) {
-  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                0, nullptr));
-  FILETIME written{};
-  FILETIME local{};
-  WORD date = 0;
-  WORD time = 0;
-  if (!file || !::GetFileTime(file.get(), nullptr, nullptr, &written) ||
-      !::FileTimeToLocalFileTime(&written, &local) ||
-      !::FileTimeToDosDateTime(&local, &date, &time))
-    return 0;
-  return (static_cast<uint32_t>(date) << 16) | time;
-}
-
 // The working folder of an installer: Temp + "SETUP_" + the time half of its
 // DOS modification date-time.
 std::string WorkingFolderOf(const std::string& installer) {
-  return TempFolder() + "SETUP_" + std::to_string(LocalDosDateTime(installer) & 0xFFFFu);
+  return TempFolder() + "SETUP_" + std::to_string(test::FileDosDate(installer) & 0xFFFFu);
 }
 
 // A DOS date-time written out from its fields, as a reference that does not
@@ -315,24 +278,13 @@ std::string EngineDialogClass() {
   return classes.empty() ? std::string() : classes.front();
 }
 
-std::string ControlText(HWND window) {
-  DWORD_PTR length = 0;
-  ::SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
-  std::string text(length + 1, '\0');
-  DWORD_PTR got = 0;
-  ::SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
-                        SMTO_NORMAL, 5000, &got);
-  text.resize(std::min<size_t>(got, length));
-  return text;
-}
-
 // The box's caption and the text of its text area (its one child that is no button).
 BoxSeen ReadBox(HWND box) {
   BoxSeen seen;
   seen.caption = WindowText(box);
   for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (::lstrcmpiA(WindowClassName(child).c_str(), "Button") != 0)
-      seen.text = ControlText(child);
+      seen.text = test::WindowText(child);
   }
   return seen;
 }
@@ -374,7 +326,7 @@ LauncherRun RunLauncher(const std::string& exe, const std::string& switches,
   HWND mainWindow = nullptr;
   std::set<HWND> answered;
   bool dialogUp = false;
-  const bool ended = PumpUntil(
+  const bool ended = test::PumpUntil(
       [&] {
         if (::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0)
           return true;
@@ -421,7 +373,7 @@ LauncherRun RunLauncher(const std::string& exe, const std::string& switches,
     ::WaitForSingleObject(process.get(), 5000);
     return run;
   }
-  PumpOnce();  // trace sent just before the end
+  test::PumpMessages();  // trace sent just before the end
   run.finished = true;
   run.dialogAtEnd = !EngineDialogClass().empty();
   ::GetExitCodeProcess(process.get(), &run.exitCode);
@@ -638,7 +590,7 @@ TEST(SetupRelaunchScenario, CopyRunsFromTheWorkingFolderAndRemovesItself) {
 
   // The copy is no child of this test: it is found through its trace.
   std::string startLine;
-  ASSERT_TRUE(PumpUntil(
+  ASSERT_TRUE(test::PumpUntil(
       [&] { return PidOfLine(viewer, " ==== STUB START ====> " + copy, &startLine) != 0; }, 30000))
       << viewer.Text();
   const DWORD copyPid = PidOfLine(viewer, " ==== STUB START ====> " + copy, nullptr);
@@ -649,7 +601,7 @@ TEST(SetupRelaunchScenario, CopyRunsFromTheWorkingFolderAndRemovesItself) {
   KernelObject copyProcess(
       ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, copyPid));
   ASSERT_TRUE(copyProcess) << "the copy " << copyPid << " ended before it could be watched";
-  ASSERT_TRUE(PumpUntil(
+  ASSERT_TRUE(test::PumpUntil(
       [&] { return ::WaitForSingleObject(copyProcess.get(), 0) == WAIT_OBJECT_0; }, 90000))
       << viewer.Text();
   DWORD copyExitCode = 0;
@@ -670,7 +622,7 @@ TEST(SetupRelaunchScenario, CopyRunsFromTheWorkingFolderAndRemovesItself) {
   ExpectPackageFiles(record, installer, {"Y_Setup.exe"});
 
   // The copy cannot delete itself while it runs: a script does it afterwards.
-  EXPECT_TRUE(PumpUntil([&] { return !IsDirectory(workingFolder); }, 30000))
+  EXPECT_TRUE(test::PumpUntil([&] { return !IsDirectory(workingFolder); }, 30000))
       << "the working folder with the copy is still there";
   EXPECT_FALSE(test::FileExists(copy));
   EXPECT_NE(PidOfLine(viewer, " ==== STUB END ====> " + copy, nullptr), 0u) << viewer.Text();

@@ -15,16 +15,6 @@
 namespace orvane {
 namespace {
 
-bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-  FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return file &&
-         ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     nullptr) &&
-         written == bytes.size();
-}
-
 testpack::PackageLayout SampleLayout() {
   testpack::PackageLayout layout;
   layout.headerBlocks = {testpack::LanguageBlock(),
@@ -65,7 +55,7 @@ TEST(PackXFile, ReadsPackagesOfEveryLayoutAndReleasesTheFile) {
       layout.certificate = std::string(600, '\x30');
     }
     const std::string path = dir + "\\" + c.name;
-    ASSERT_TRUE(WriteFileBytes(path, testpack::BuildPackage(layout).bytes));
+    ASSERT_TRUE(test::WriteBytes(path, testpack::BuildPackage(layout).bytes));
 
     const TGFileInfo info = TGFileInfo::Create(path);
     EXPECT_TRUE(info.IsPackage());
@@ -85,7 +75,7 @@ TEST(PackXFile, ReadsAFileThatAnotherHandleHoldsOpenForWriting) {
   const std::string dir = test::ScratchDir("packx-shared");
   const std::string path = dir + "\\open.exe";
   const testpack::PackageLayout layout = SampleLayout();
-  ASSERT_TRUE(WriteFileBytes(path, testpack::BuildPackage(layout).bytes));
+  ASSERT_TRUE(test::WriteBytes(path, testpack::BuildPackage(layout).bytes));
   FileHandle writer(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -99,7 +89,7 @@ TEST(PackXFile, ReadsAFileThatAnotherHandleHoldsOpenForWriting) {
 TEST(PackXFile, FileSourceReadsOnlyWhatTheFileHolds) {
   const std::string dir = test::ScratchDir("packx-source");
   const std::string path = dir + "\\bytes.bin";
-  ASSERT_TRUE(WriteFileBytes(path, "0123456789"));
+  ASSERT_TRUE(test::WriteBytes(path, "0123456789"));
   const auto source = OpenFileSource(path);
   ASSERT_NE(source, nullptr);
   EXPECT_EQ(source->Size(), 10u);
@@ -126,7 +116,7 @@ TEST(PackXFile, FileSourceReadsOnlyWhatTheFileHolds) {
 TEST(PackXFile, SpaceRequiredFollowsTheDriveAllocationUnit) {
   const std::string dir = test::ScratchDir("packx-space");
   const std::string path = dir + "\\space.exe";
-  ASSERT_TRUE(WriteFileBytes(path, testpack::BuildPackage(SampleLayout()).bytes));
+  ASSERT_TRUE(test::WriteBytes(path, testpack::BuildPackage(SampleLayout()).bytes));
   const TGFileInfo info = TGFileInfo::Create(path);
   ASSERT_TRUE(info.IsPackage());
   struct Case {

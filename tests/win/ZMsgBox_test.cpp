@@ -127,15 +127,6 @@ RECT ChildRect(HWND parent, HWND child) {
   return rect;
 }
 
-std::string ControlText(HWND window) {
-  const LRESULT length = ::SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  const LRESULT got =
-      ::SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
-  text.resize(static_cast<size_t>(got));
-  return text;
-}
-
 bool IsBoldAt(HWND richEdit, int at) {
   CHARRANGE range{at, at + 1};
   ::SendMessageA(richEdit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
@@ -178,7 +169,7 @@ BoxView ReadBox(HWND box) {
             [](const ButtonView& a, const ButtonView& b) { return a.rect.left < b.rect.left; });
 
   if (view.textArea) {
-    view.text = ControlText(view.textArea);
+    view.text = test::WindowText(view.textArea);
     view.textRect = ChildRect(box, view.textArea);
     view.textStyle = ::GetWindowLongA(view.textArea, GWL_STYLE);
     view.textExStyle = ::GetWindowLongA(view.textArea, GWL_EXSTYLE);
