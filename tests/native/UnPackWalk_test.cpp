@@ -51,7 +51,7 @@ std::string RawBlock(uint32_t length, const std::string& bytes) {
   return block + bytes;
 }
 
-struct VolumeSpec {
+struct VolumeLayout {
   std::string front = testpack::LauncherImage();
   std::vector<std::string> headerBlocks = {testpack::LanguageBlock(), "|internet|"};
   std::vector<std::string> blocks;
@@ -62,26 +62,26 @@ struct VolumeSpec {
   bool magic = true;
 };
 
-std::string BuildVolume(const VolumeSpec& spec) {
-  std::string out = spec.front;
+std::string BuildVolume(const VolumeLayout& layout) {
+  std::string out = layout.front;
   pack::Trailer trailer;
   trailer.format = 1;
-  trailer.headerBlockCount = static_cast<uint8_t>(spec.headerBlocks.size());
+  trailer.headerBlockCount = static_cast<uint8_t>(layout.headerBlocks.size());
   trailer.packageStart = static_cast<uint32_t>(out.size());
-  trailer.fileCount = spec.fileCount;
-  trailer.magic = spec.magic ? pack::kTrailerMagic : 0x12345678;
-  trailer.flags = spec.flags;
+  trailer.fileCount = layout.fileCount;
+  trailer.magic = layout.magic ? pack::kTrailerMagic : 0x12345678;
+  trailer.flags = layout.flags;
   trailer.trailerLength = pack::kTrailerSize;
   trailer.checksum = 0;
-  for (const std::string& block : spec.headerBlocks)
+  for (const std::string& block : layout.headerBlocks)
     out += RawBlock(static_cast<uint32_t>(block.size()), block);
-  for (const std::string& block : spec.blocks)
+  for (const std::string& block : layout.blocks)
     out += block;
-  out += spec.beforeTrailer;
+  out += layout.beforeTrailer;
   const auto record = pack::EncodeTrailer(trailer);
   out.append(record.begin(), record.end());
   const uint32_t sum = pack::ComputePackageChecksum(pack::MemorySource(out), pack::kTrailerSize);
-  testpack::Put32(out, out.size() - pack::kTrailerSize + 16, spec.goodChecksum ? sum : sum + 1);
+  testpack::Put32(out, out.size() - pack::kTrailerSize + 16, layout.goodChecksum ? sum : sum + 1);
   return out;
 }
 
@@ -101,12 +101,12 @@ class UnPackWalk : public testing::Test {
 };
 
 TEST_F(UnPackWalk, WritesEveryEntryWithItsDateAndFindsTheStartEntry) {
-  VolumeSpec spec;
-  spec.fileCount = 3;
-  spec.blocks = {Entry("|readme.txt|1111|", "hello", false),
-                 Entry("|tool.exe*/silent /x|12345|", std::string(5000, 'x')),
-                 Entry("|data.bin|notanumber|", std::string("\0\1\2", 3))};
-  fs.files["C:\\D\\setup.exe"] = BuildVolume(spec);
+  VolumeLayout layout;
+  layout.fileCount = 3;
+  layout.blocks = {Entry("|readme.txt|1111|", "hello", false),
+                   Entry("|tool.exe*/silent /x|12345|", std::string(5000, 'x')),
+                   Entry("|data.bin|notanumber|", std::string("\0\1\2", 3))};
+  fs.files["C:\\D\\setup.exe"] = BuildVolume(layout);
 
   const ExtractionOutcome outcome = RunExtraction(fs, Request());
 
@@ -132,10 +132,10 @@ TEST_F(UnPackWalk, WritesEveryEntryWithItsDateAndFindsTheStartEntry) {
 }
 
 TEST_F(UnPackWalk, RepeatedNamesAndExistingFilesAreAppendedTo) {
-  VolumeSpec spec;
-  spec.blocks = {Entry("|big.dat|1|", "part one,"), Entry("|big.dat|2|", "part two", false),
-                 Entry("|old.txt|3|", "+new")};
-  fs.files["C:\\D\\setup.exe"] = BuildVolume(spec);
+  VolumeLayout layout;
+  layout.blocks = {Entry("|big.dat|1|", "part one,"), Entry("|big.dat|2|", "part two", false),
+                   Entry("|old.txt|3|", "+new")};
+  fs.files["C:\\D\\setup.exe"] = BuildVolume(layout);
   fs.files[At("old.txt")] = "old";
 
   RunExtraction(fs, Request());
@@ -163,9 +163,9 @@ TEST_F(UnPackWalk, StartEntryRules) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.header);
     FakeExtractionSystem local;
-    VolumeSpec spec;
-    spec.blocks = {Entry(c.header, "x")};
-    local.files["C:\\D\\setup.exe"] = BuildVolume(spec);
+    VolumeLayout layout;
+    layout.blocks = {Entry(c.header, "x")};
+    local.files["C:\\D\\setup.exe"] = BuildVolume(layout);
     ExtractionRequest request = Request();
     request.progress = nullptr;
     const ExtractionOutcome outcome = RunExtraction(local, request);
@@ -175,11 +175,11 @@ TEST_F(UnPackWalk, StartEntryRules) {
 }
 
 TEST_F(UnPackWalk, EntriesWithoutAHeaderWriteNothing) {
-  VolumeSpec spec;
+  VolumeLayout layout;
   // An empty header, no zero byte at all (the whole entry is header), an empty block.
-  spec.blocks = {Entry("", "data"), RawBlock(static_cast<uint32_t>(-4), "abcd"), RawBlock(0, ""),
-                 Entry("|last.txt|0|", "")};
-  fs.files["C:\\D\\setup.exe"] = BuildVolume(spec);
+  layout.blocks = {Entry("", "data"), RawBlock(static_cast<uint32_t>(-4), "abcd"), RawBlock(0, ""),
+                   Entry("|last.txt|0|", "")};
+  fs.files["C:\\D\\setup.exe"] = BuildVolume(layout);
 
   const ExtractionOutcome outcome = RunExtraction(fs, Request());
 
@@ -189,16 +189,16 @@ TEST_F(UnPackWalk, EntriesWithoutAHeaderWriteNothing) {
 }
 
 TEST_F(UnPackWalk, ThreeVolumesInPlaceAreReadWithoutAsking) {
-  VolumeSpec first;
+  VolumeLayout first;
   first.flags = pack::kFlagMoreVolumes;
   first.fileCount = 2;
   first.blocks = {Entry("|a.txt|1|", "A1")};
-  VolumeSpec second;
+  VolumeLayout second;
   second.front = "";
   second.headerBlocks = {};  // later volumes carry entries only
   second.flags = pack::kFlagMoreVolumes;
   second.blocks = {Entry("|a.txt|1|", "A2"), Entry("|setup.exe*|2|", "S")};
-  VolumeSpec third = second;
+  VolumeLayout third = second;
   third.flags = 0;
   third.blocks = {Entry("|b.txt|3|", "B")};
   fs.files["E:\\setup.exe.001"] = BuildVolume(first);
@@ -226,10 +226,10 @@ TEST_F(UnPackWalk, ThreeVolumesInPlaceAreReadWithoutAsking) {
 class MissingVolume : public UnPackWalk {
  protected:
   void SetUp() override {
-    VolumeSpec first;
+    VolumeLayout first;
     first.flags = pack::kFlagMoreVolumes;
     first.blocks = {Entry("|setup.exe*|1|", "S"), Entry("|a.txt|1|", "A")};
-    VolumeSpec second;
+    VolumeLayout second;
     second.front = "";
     second.headerBlocks = {};
     second.blocks = {Entry("|b.txt|2|", "B")};
@@ -288,10 +288,10 @@ TEST_F(MissingVolume, AlwaysAskPromptsEvenForAVolumeThatIsThere) {
 }
 
 TEST_F(UnPackWalk, BadChecksumStopsBeforeTheVolumesEntries) {
-  VolumeSpec first;
+  VolumeLayout first;
   first.flags = pack::kFlagMoreVolumes;
   first.blocks = {Entry("|setup.exe*|1|", "S")};
-  VolumeSpec second;
+  VolumeLayout second;
   second.front = "";
   second.headerBlocks = {};
   second.goodChecksum = false;
@@ -314,11 +314,11 @@ TEST_F(UnPackWalk, BadChecksumStopsBeforeTheVolumesEntries) {
 }
 
 TEST_F(UnPackWalk, LargeVolumesPassTheChecksumWhateverIsStored) {
-  VolumeSpec spec;
-  spec.goodChecksum = false;
-  spec.front = testpack::LauncherImage(60000);
-  spec.blocks = {Entry("|setup.exe*|1|", "S")};
-  fs.files["C:\\D\\setup.exe"] = BuildVolume(spec);
+  VolumeLayout layout;
+  layout.goodChecksum = false;
+  layout.front = testpack::LauncherImage(60000);
+  layout.blocks = {Entry("|setup.exe*|1|", "S")};
+  fs.files["C:\\D\\setup.exe"] = BuildVolume(layout);
   EXPECT_TRUE(RunExtraction(fs, Request()).checksumOk);
 }
 
@@ -326,10 +326,10 @@ TEST_F(UnPackWalk, MissingFirstVolumeOrForeignFileExtractsNothing) {
   EXPECT_FALSE(RunExtraction(fs, Request()).checksumOk);
   EXPECT_TRUE(fs.opened.empty());
 
-  VolumeSpec spec;
-  spec.magic = false;
-  spec.blocks = {Entry("|setup.exe*|1|", "S")};
-  fs.files["C:\\D\\setup.exe"] = BuildVolume(spec);
+  VolumeLayout layout;
+  layout.magic = false;
+  layout.blocks = {Entry("|setup.exe*|1|", "S")};
+  fs.files["C:\\D\\setup.exe"] = BuildVolume(layout);
   const ExtractionOutcome outcome = RunExtraction(fs, Request());
   EXPECT_TRUE(outcome.checksumOk);
   EXPECT_EQ(outcome.startEntry, "");
@@ -337,23 +337,23 @@ TEST_F(UnPackWalk, MissingFirstVolumeOrForeignFileExtractsNothing) {
 }
 
 TEST_F(UnPackWalk, StopsWhenSeventyFourBytesAreLeft) {
-  VolumeSpec spec;
-  spec.blocks = {Entry("|setup.exe*|1|", "S")};
-  fs.files["C:\\D\\setup.exe"] = BuildVolume(spec);  // exactly the trailer is left
+  VolumeLayout layout;
+  layout.blocks = {Entry("|setup.exe*|1|", "S")};
+  fs.files["C:\\D\\setup.exe"] = BuildVolume(layout);  // exactly the trailer is left
   EXPECT_TRUE(RunExtraction(fs, Request()).damage.empty());
 
   // One stray byte more: another block is read, and its length (the stray
   // byte and the trailer's first bytes) reaches beyond the volume.
   FakeExtractionSystem more;
-  spec.beforeTrailer = std::string(1, '\0');
-  more.files["C:\\D\\setup.exe"] = BuildVolume(spec);
+  layout.beforeTrailer = std::string(1, '\0');
+  more.files["C:\\D\\setup.exe"] = BuildVolume(layout);
   EXPECT_THAT(RunExtraction(more, Request()).damage, HasSubstr("beyond the end"));
 }
 
 TEST_F(UnPackWalk, ThePackageEndPointerEndsTheVolume) {
-  VolumeSpec spec;
-  spec.blocks = {Entry("|setup.exe*|1|", "S")};
-  std::string bytes = BuildVolume(spec);
+  VolumeLayout layout;
+  layout.blocks = {Entry("|setup.exe*|1|", "S")};
+  std::string bytes = BuildVolume(layout);
   const uint64_t end = bytes.size();
   pack::WritePackageEndPointer(reinterpret_cast<uint8_t*>(&bytes[0]), bytes.size(), end);
   // A signature follows the package: zero padding and a certificate table.
@@ -371,10 +371,10 @@ TEST_F(UnPackWalk, ThePackageEndPointerEndsTheVolume) {
 }
 
 TEST_F(UnPackWalk, WriteFailuresAreReportedOncePerProcess) {
-  VolumeSpec spec;
-  spec.blocks = {Entry("|a.txt|1|", std::string(100, 'a')), Entry("|b.txt|1|", "b"),
-                 Entry("|setup.exe*|1|", "S")};
-  fs.files["C:\\D\\setup.exe"] = BuildVolume(spec);
+  VolumeLayout layout;
+  layout.blocks = {Entry("|a.txt|1|", std::string(100, 'a')), Entry("|b.txt|1|", "b"),
+                   Entry("|setup.exe*|1|", "S")};
+  fs.files["C:\\D\\setup.exe"] = BuildVolume(layout);
   fs.full = {At("a.txt")};
   fs.unopenable = {At("b.txt")};
 
@@ -397,9 +397,9 @@ TEST_F(UnPackWalk, WriteFailuresAreReportedOncePerProcess) {
 }
 
 TEST_F(UnPackWalk, AFolderThatCannotBeCreatedIsReportedAndTheEntriesTried) {
-  VolumeSpec spec;
-  spec.blocks = {Entry("|setup.exe*|1|", "S")};
-  fs.files["C:\\D\\setup.exe"] = BuildVolume(spec);
+  VolumeLayout layout;
+  layout.blocks = {Entry("|setup.exe*|1|", "S")};
+  fs.files["C:\\D\\setup.exe"] = BuildVolume(layout);
   fs.folderCreationFails = true;
 
   RunExtraction(fs, Request());
@@ -436,10 +436,10 @@ TEST_F(UnPackWalk, NamesLeavingTheTargetFolderMakeThePackageDamaged) {
   for (const char* name : names) {
     SCOPED_TRACE(name);
     FakeExtractionSystem local;
-    VolumeSpec spec;
-    spec.blocks = {Entry("|setup.exe*|1|", "S"), Entry(std::string("|") + name + "|1|", "evil"),
-                   Entry("|after.txt|1|", "A")};
-    local.files["C:\\D\\setup.exe"] = BuildVolume(spec);
+    VolumeLayout layout;
+    layout.blocks = {Entry("|setup.exe*|1|", "S"), Entry(std::string("|") + name + "|1|", "evil"),
+                     Entry("|after.txt|1|", "A")};
+    local.files["C:\\D\\setup.exe"] = BuildVolume(layout);
     const ExtractionOutcome outcome = RunExtraction(local, Request());
     EXPECT_FALSE(outcome.damage.empty());
     EXPECT_EQ(outcome.startEntry, "");
@@ -479,9 +479,9 @@ TEST_F(UnPackWalk, DamagedBlocksStopTheExtraction) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FakeExtractionSystem local;
-    VolumeSpec spec;
-    spec.blocks = {Entry("|setup.exe*|1|", "S"), c.block};
-    local.files["C:\\D\\setup.exe"] = BuildVolume(spec);
+    VolumeLayout layout;
+    layout.blocks = {Entry("|setup.exe*|1|", "S"), c.block};
+    local.files["C:\\D\\setup.exe"] = BuildVolume(layout);
     const ExtractionOutcome outcome = RunExtraction(local, Request());
     EXPECT_THAT(outcome.damage, HasSubstr(c.damage));
     EXPECT_EQ(outcome.startEntry, "");
@@ -496,9 +496,9 @@ TEST_F(UnPackWalk, LargeEntriesAreInflatedAsAStream) {
   std::mt19937 random(7);
   for (char& c : data)
     c = static_cast<char>(random() & 0x3F);
-  VolumeSpec spec;
-  spec.blocks = {Entry("|big.bin*|1|", data)};
-  fs.files["C:\\D\\setup.exe"] = BuildVolume(spec);
+  VolumeLayout layout;
+  layout.blocks = {Entry("|big.bin*|1|", data)};
+  fs.files["C:\\D\\setup.exe"] = BuildVolume(layout);
   const uint64_t volumeSize = fs.files["C:\\D\\setup.exe"].size();
 
   const ExtractionOutcome outcome = RunExtraction(fs, Request());
@@ -515,10 +515,10 @@ TEST_F(UnPackWalk, LargeEntriesAreInflatedAsAStream) {
 }
 
 TEST_F(UnPackWalk, AgentCopyHoldsTheLauncherAndHeaderBlocksButNoEntries) {
-  VolumeSpec spec;
-  spec.blocks = {Entry("|setup.exe*|1|", "S"), Entry("|a.txt|1|", "A")};
-  spec.flags = pack::kFlagAgentLog;
-  std::string bytes = BuildVolume(spec);
+  VolumeLayout layout;
+  layout.blocks = {Entry("|setup.exe*|1|", "S"), Entry("|a.txt|1|", "A")};
+  layout.flags = pack::kFlagAgentLog;
+  std::string bytes = BuildVolume(layout);
   // The installer was signed: its pointer must not travel into the copy.
   const uint64_t end = bytes.size();
   pack::WritePackageEndPointer(reinterpret_cast<uint8_t*>(&bytes[0]), bytes.size(), end);
@@ -564,9 +564,9 @@ TEST_F(UnPackWalk, AgentCopyOnlyFromExecutablePackages) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.package + " / " + c.agent);
     FakeExtractionSystem local;
-    VolumeSpec spec;
-    spec.blocks = {Entry("|setup.exe*|1|", "S")};
-    local.files[c.package] = BuildVolume(spec);
+    VolumeLayout layout;
+    layout.blocks = {Entry("|setup.exe*|1|", "S")};
+    local.files[c.package] = BuildVolume(layout);
     ExtractionRequest request = Request(c.package);
     request.agentName = c.agent;
     RunExtraction(local, request);

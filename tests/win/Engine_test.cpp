@@ -26,7 +26,6 @@ using test::Quote;
 using test::ReadWholeFile;
 using test::ScratchDir;
 
-
 // A fresh TH_ID value ("_<n>") per run, so that runs never see each other's
 // atoms or windows.
 std::string NewThId() {
@@ -281,7 +280,8 @@ TEST(EngineStandIn, RecordsWhatItWasGivenAndTheFilesOfItsFolder) {
   ASSERT_EQ(files.size(), KnownFiles().size() + 1) << ReadWholeFile(record);
   EXPECT_EQ(files[0], ExpectedFileLine(KnownFiles()[0]));
   EXPECT_EQ(files[1], ExpectedFileLine(KnownFiles()[1]));
-  EXPECT_EQ(files[2].rfind("engine.exe|" + std::to_string(FileSize(test::EngineExe())) + "|", 0), 0u)
+  EXPECT_EQ(files[2].rfind("engine.exe|" + std::to_string(FileSize(test::EngineExe())) + "|", 0),
+            0u)
       << files[2];
   EXPECT_EQ(files[3], ExpectedFileLine(KnownFiles()[2]));
   EXPECT_EQ(files[4], ExpectedFileLine(KnownFiles()[3]));
