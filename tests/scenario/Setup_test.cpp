@@ -570,13 +570,15 @@ DWORD PidOfLine(const test::DebugViewer& viewer, const std::string& text, std::s
   return 0;
 }
 
-TEST(SetupRelaunchScenario, CopyRunsFromTheWorkingFolderAndRemovesItself) {
-  ScratchFolder folder("setup-relaunch");
+// One relaunch: the first process copies itself into the working folder as
+// Y_Setup.exe and ends; the copy installs and then removes itself and its folder.
+void RunRelaunchCase(int index, const std::vector<std::string>& options, bool separateFirstVolume) {
+  ScratchFolder folder("setup-relaunch-" + std::to_string(index));
   Installer installer;
   ASSERT_TRUE(BuildInstaller(folder.path(),
                              {{"a.txt", "hello\r\n", DosDateTime(2001, 9, 8, 7, 6, 4)}},
-                             "/ExitCode=3", {"--first-volume", "001"}, installer));
-  ASSERT_TRUE(test::FileExists(installer.path + ".001"));
+                             "/ExitCode=3", options, installer));
+  EXPECT_EQ(test::FileExists(installer.path + ".001"), separateFirstVolume);
   const std::string workingFolder = WorkingFolderOf(installer.path);
   const std::string copy = workingFolder + "\\Y_Setup.exe";
 
@@ -626,6 +628,25 @@ TEST(SetupRelaunchScenario, CopyRunsFromTheWorkingFolderAndRemovesItself) {
       << "the working folder with the copy is still there";
   EXPECT_FALSE(test::FileExists(copy));
   EXPECT_NE(PidOfLine(viewer, " ==== STUB END ====> " + copy, nullptr), 0u) << viewer.Text();
+}
+
+TEST(SetupRelaunchScenario, CopyRunsFromTheWorkingFolderAndRemovesItself) {
+  struct Case {
+    const char* label;
+    std::vector<std::string> options;
+    bool separateFirstVolume;  // the package's first volume is Setup.exe.001
+  };
+  const Case cases[] = {
+      {"first volume in Setup.exe.001", {"--first-volume", "001"}, true},
+      // The copy is told to read Setup.exe.001, which does not exist: it reads
+      // the installer it came from.
+      {"one-file installer", {"--flag", "RelaunchFromTemp"}, false},
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    RunRelaunchCase(index++, c.options, c.separateFirstVolume);
+  }
 }
 
 // ---------------------------------------------------------------------------
