@@ -24,16 +24,6 @@ namespace {
 constexpr const char* kAtomPrefix = "AutoUpdateAtomTokenByOrvane";
 constexpr const char* kDialogClassPrefix = ".SDialog_Class_Name.";
 
-bool FolderExists(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool FileExists(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 // A random decimal number from 10000 to 100000, for folder names nobody has
 // taken yet.
 std::string RandomFolderNumber() {
@@ -305,12 +295,6 @@ void StartSetup() {
                     "cannot do.");
   } else {
     std::string packageFile = GetSwitch("/SpanDiskFName1=");
-    // A relaunched copy is told to read NAME.001. A package whose first
-    // volume is the installer itself has no such file: the installer the
-    // user started holds it, and its later volumes lie beside it.
-    const std::string origin = GetSwitch("/OriginExe=");
-    if (!packageFile.empty() && !FileExists(packageFile) && !origin.empty() && FileExists(origin))
-      packageFile = origin;
     if (packageFile.empty())
       packageFile = OwnPath();
     const bool hidden = HasSwitch("/hide") || own.GetRunHidden();
@@ -322,10 +306,16 @@ void StartSetup() {
 }
 
 void RelaunchFromTemp() {
+  const std::string ownPath = OwnPath();
   const std::string copy = WorkingFolder() + "\\Y_" + OwnFileName();
-  ::CopyFileA(OwnPath().c_str(), copy.c_str(), FALSE);
+  ::CopyFileA(ownPath.c_str(), copy.c_str(), FALSE);
+  // The first volume is NAME.001 where there is one; otherwise the installer
+  // itself holds it (a one-file installer, or one whose later volumes lie
+  // beside it), and the copy must read the installer the user started.
+  const std::string separateFirstVolume = ownPath + ".001";
+  const std::string firstVolume = FileExists(separateFirstVolume) ? separateFirstVolume : ownPath;
   const std::string command =
-      ProgramPathForCommandLine(copy) + " " + RelaunchSwitches(CommandTail(), OwnPath());
+      ProgramPathForCommandLine(copy) + " " + RelaunchSwitches(CommandTail(), firstVolume, ownPath);
   ::WinExec(command.c_str(), SW_HIDE);
 }
 

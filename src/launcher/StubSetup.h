@@ -78,8 +78,9 @@ void StyleLabel(HWND label, const std::string& text, const std::string& fontName
 
 // Copies the own executable as "Y_" + its name into the working folder and
 // starts it hidden with the command tail and /SpanCdLvl=2
-// /SpanDiskFName1="<own path>.001" /OriginExe="<own path>". The caller then
-// ends without a window.
+// /SpanDiskFName1="<first volume>" /OriginExe="<own path>", where the first
+// volume is "<own path>.001" when that file exists, else the own path. The
+// caller then ends without a window.
 void RelaunchFromTemp();
 
 }  // namespace orvane

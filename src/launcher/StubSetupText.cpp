@@ -6,16 +6,6 @@
 
 namespace orvane {
 
-namespace {
-
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-  return text;
-}
-
-}  // namespace
-
 std::string FormatMB(double bytes) {
   const double mb = bytes > 0 ? bytes / 1048576.0 : 0.0;
   const int decimals = mb > 10 ? 1 : (mb >= 1 ? 2 : 3);
@@ -46,10 +36,8 @@ std::string EngineCommandLine(const EngineLaunch& launch) {
     program = Trim(launch.startEntry.substr(0, star));
     arguments = Trim(arguments + " " + Trim(launch.startEntry.substr(star + 1)));
   }
-  std::string folder = launch.extractDir;
-  while (!folder.empty() && folder.back() == '\\')
-    folder.pop_back();
-  std::string command = ProgramPathForCommandLine(folder + "\\" + program);
+  std::string command =
+      ProgramPathForCommandLine(NormalizeTrailingBackslash(launch.extractDir, true) + program);
   if (!arguments.empty())
     command += " " + arguments;
   command += " /TH_ID=" + launch.threadTag;
@@ -65,9 +53,9 @@ std::string SpaceMessage(std::string_view text, std::string_view s4, std::string
                          std::string_view s6, std::string_view drive, double required,
                          double available) {
   std::string message = std::string(text) + std::string(s4) + std::string(s5) + std::string(s6);
-  message = ReplaceAll(std::move(message), "<DRIVE>", drive);
-  message = ReplaceAll(std::move(message), "<SPACE_REQ>", FormatMB(required));
-  return ReplaceAll(std::move(message), "<SPACE_AVAIL>", FormatMB(available));
+  message = ReplaceAll(message, "<DRIVE>", drive);
+  message = ReplaceAll(message, "<SPACE_REQ>", FormatMB(required));
+  return ReplaceAll(message, "<SPACE_AVAIL>", FormatMB(available));
 }
 
 char BetterTempDrive(const double freeBytes[3], char tempLetter) {
@@ -82,10 +70,10 @@ char BetterTempDrive(const double freeBytes[3], char tempLetter) {
   return best == tempLetter ? 0 : best;
 }
 
-std::string RelaunchSwitches(std::string_view commandTail, std::string_view ownPath) {
-  const std::string path(ownPath);
-  return Trim(std::string(commandTail) + " /SpanCdLvl=2 /SpanDiskFName1=\"" + path + ".001\"" +
-              " /OriginExe=\"" + path + "\"");
+std::string RelaunchSwitches(std::string_view commandTail, std::string_view firstVolume,
+                             std::string_view ownPath) {
+  return Trim(std::string(commandTail) + " /SpanCdLvl=2 /SpanDiskFName1=\"" +
+              std::string(firstVolume) + "\" /OriginExe=\"" + std::string(ownPath) + "\"");
 }
 
 }  // namespace orvane

@@ -48,7 +48,9 @@ std::string SpaceMessage(std::string_view text, std::string_view s4, std::string
 char BetterTempDrive(const double freeBytes[3], char tempLetter);
 
 // The relaunched copy's switches: the command tail, then /SpanCdLvl=2,
-// /SpanDiskFName1= (own path + ".001") and /OriginExe= (own path), quoted.
-std::string RelaunchSwitches(std::string_view commandTail, std::string_view ownPath);
+// /SpanDiskFName1= (the package's first volume) and /OriginExe= (own path),
+// quoted.
+std::string RelaunchSwitches(std::string_view commandTail, std::string_view firstVolume,
+                             std::string_view ownPath);
 
 }  // namespace orvane

@@ -132,11 +132,8 @@ bool PostToXAgent(const AgentRequest& request, void* xPath) {
 bool HandleParamOK(bool xExeIsRunning) {
   AgentLog("HandleParamOK() --- Start");
   std::string x = XAgentPath();
-  const DWORD attributes = ::GetFileAttributesA(x.c_str());
-  const bool xFileExists =
-      attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
   const bool posted =
-      ForwardAgentRequests(CommandTail(), x, xFileExists, xExeIsRunning, PostToXAgent, &x);
+      ForwardAgentRequests(CommandTail(), x, FileExists(x), xExeIsRunning, PostToXAgent, &x);
   const std::string transient = GetSwitch("/TRANSIENTx=", "");
   if (!transient.empty())
     ReadOverrideText(transient, Agent().overrides);

@@ -47,10 +47,7 @@ class Win32ExtractionSystem final : public ExtractionSystem {
   Win32ExtractionSystem(int charset, const std::string& buttons, const std::string& caption)
       : charset_(charset), buttons_(buttons), caption_(caption) {}
 
-  bool FileExists(const std::string& path) override {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-  }
+  bool FileExists(const std::string& path) override { return orvane::FileExists(path); }
   std::unique_ptr<pack::ByteSource> OpenVolume(const std::string& path) override {
     return OpenFileSource(path);
   }

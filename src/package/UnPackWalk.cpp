@@ -31,11 +31,6 @@ int32_t DecodeInt32(const uint8_t* bytes) {
   return result;
 }
 
-std::string FileNamePart(std::string_view path) {
-  const size_t slash = path.find_last_of("\\/");
-  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
 class Walk;
 
 // Receives one entry's bytes as they are inflated: the header up to the

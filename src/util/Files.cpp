@@ -36,9 +36,8 @@ uint64_t WriteAll(HANDLE file, std::string_view data) {
   return done;
 }
 
-// Sets the modification time from a DOS date-time in local time.
-
-bool IsFolder(const std::string& path, DWORD* attributes = nullptr) {
+// Whether `path` is a folder; its attributes go to `attributes`.
+bool IsFolder(const std::string& path, DWORD* attributes) {
   const DWORD found = ::GetFileAttributesA(path.c_str());
   if (attributes)
     *attributes = found;
@@ -172,6 +171,15 @@ DosDateTime FileDosDateTime(const std::string& path) {
   return (static_cast<DosDateTime>(date) << 16) | time;
 }
 
+bool FileExists(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool FolderExists(const std::string& path) {
+  return IsFolder(path, nullptr);
+}
+
 bool CreateFolderPath(const std::string& folder) {
   if (folder.empty())
     return false;
@@ -185,8 +193,7 @@ bool CreateFolderPath(const std::string& folder) {
   if (::CreateDirectoryA(folder.c_str(), nullptr))
     return true;
   const DWORD error = ::GetLastError();
-  const DWORD attributes = ::GetFileAttributesA(folder.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+  if (FolderExists(folder))
     return true;
   ::SetLastError(error);
   return false;

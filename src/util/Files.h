@@ -42,6 +42,10 @@ int64_t FileSizeByName(const std::string& path);
 std::string ReadFilePart(const std::string& path, int64_t maxLength = 0, bool trim = false,
                          int64_t offset = 0);
 
+// Whether `path` names an existing file (not a folder), or an existing folder.
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+
 // Opens `path` for writing: replacing the file (others may read it), or at
 // its end with `append` (creating it when missing; others may read and
 // write it). An invalid handle on failure. `existed` (when given) tells

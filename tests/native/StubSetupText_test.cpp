@@ -115,10 +115,10 @@ TEST(BetterTempDrive, MostFreeSpaceWinsUnlessItIsTheTempDrive) {
 
 TEST(RelaunchSwitches, AppendsTheCopysSwitches) {
   EXPECT_EQ(
-      RelaunchSwitches("/hide", "E:\\setup.exe"),
+      RelaunchSwitches("/hide", "E:\\setup.exe.001", "E:\\setup.exe"),
       "/hide /SpanCdLvl=2 /SpanDiskFName1=\"E:\\setup.exe.001\" /OriginExe=\"E:\\setup.exe\"");
-  EXPECT_EQ(RelaunchSwitches("", "E:\\a b\\s.exe"),
-            "/SpanCdLvl=2 /SpanDiskFName1=\"E:\\a b\\s.exe.001\" /OriginExe=\"E:\\a b\\s.exe\"");
+  EXPECT_EQ(RelaunchSwitches("", "E:\\a b\\s.exe", "E:\\a b\\s.exe"),
+            "/SpanCdLvl=2 /SpanDiskFName1=\"E:\\a b\\s.exe\" /OriginExe=\"E:\\a b\\s.exe\"");
 }
 
 }  // namespace

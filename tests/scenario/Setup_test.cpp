@@ -596,8 +596,10 @@ void RunRelaunchCase(int index, const std::vector<std::string>& options, bool se
       [&] { return PidOfLine(viewer, " ==== STUB START ====> " + copy, &startLine) != 0; }, 30000))
       << viewer.Text();
   const DWORD copyPid = PidOfLine(viewer, " ==== STUB START ====> " + copy, nullptr);
-  EXPECT_NE(startLine.find("> " + copy + " /foo=1 /SpanCdLvl=2 /SpanDiskFName1=\"" +
-                           installer.path + ".001\" /OriginExe=\"" + installer.path + "\"<"),
+  // The copy reads the first volume: Setup.exe.001, or the installer itself.
+  const std::string firstVolume = installer.path + (separateFirstVolume ? ".001" : "");
+  EXPECT_NE(startLine.find("> " + copy + " /foo=1 /SpanCdLvl=2 /SpanDiskFName1=\"" + firstVolume +
+                           "\" /OriginExe=\"" + installer.path + "\"<"),
             std::string::npos)
       << startLine;
   KernelObject copyProcess(
@@ -638,8 +640,7 @@ TEST(SetupRelaunchScenario, CopyRunsFromTheWorkingFolderAndRemovesItself) {
   };
   const Case cases[] = {
       {"first volume in Setup.exe.001", {"--first-volume", "001"}, true},
-      // The copy is told to read Setup.exe.001, which does not exist: it reads
-      // the installer it came from.
+      // There is no Setup.exe.001: the copy reads the installer it came from.
       {"one-file installer", {"--flag", "RelaunchFromTemp"}, false},
   };
   int index = 0;
