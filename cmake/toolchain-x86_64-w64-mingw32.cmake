@@ -1,4 +1,4 @@
-# Cross build for 64-bit Windows with Debian's MinGW-w64 (posix thread model, static).
+# Cross build for 64-bit Windows with Debian's MinGW-w64 (static).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)

@@ -13,7 +13,7 @@ set_tests_properties(harness.up PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${_h
 set_tests_properties(harness.down PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${_harness_env}"
                                              LABELS "win;scenario")
 
-file(GLOB _native_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
+file(GLOB_RECURSE _native_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
 orvane_add_suites(PREFIX native LABEL native COMMAND $<TARGET_FILE:native_tests>
                   SOURCES ${_native_sources})
 # Some kernels (this build machine's among them) cannot run 32-bit programs;
@@ -55,7 +55,7 @@ endforeach()
 
 # Windows tests share one virtual desktop and one debug-viewer class name, so
 # they run one at a time.
-file(GLOB _win_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
+file(GLOB_RECURSE _win_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
 orvane_add_suites(PREFIX win LABEL win
                   COMMAND ${_harness}/wine-run ${CMAKE_BINARY_DIR}/win64/tests/win_tests.exe
                   SOURCES ${_win_sources} OUT _win_tests)

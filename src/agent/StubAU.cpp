@@ -2,20 +2,19 @@
 
 #include <string>
 
-#include "launcher/StubWin.h"
-#include "launcher/ZDebug.h"
 #include "package/StubGlob.h"
+#include "util/ZDebug.h"
 
 namespace orvane {
 
 namespace {
 
-OriginalFile OwnOriginalFile() {
-  return OriginalFile(GetOriginalFilePath(OwnPackage()));
+OriginalFile OwnOriginalFile(const TGFileInfo& ownPackage) {
+  return OriginalFile(GetOriginalFilePath(ownPackage));
 }
 
-InfoFile OwnInfoFile() {
-  return InfoFile(GetInfoFilePath(OwnPackage()));
+InfoFile OwnInfoFile(const TGFileInfo& ownPackage) {
+  return InfoFile(GetInfoFilePath(ownPackage));
 }
 
 // Times and intervals travel as their low 32 bits.
@@ -34,34 +33,34 @@ AgentState& Agent() {
   return state;
 }
 
-LRESULT AgentCommand(WPARAM subCode, LPARAM value) {
+LRESULT AgentCommand(const TGFileInfo& ownPackage, WPARAM subCode, LPARAM value) {
   AgentState& agent = Agent();
   switch (subCode) {
     case kAgentReadVersionOriginal:
-      return static_cast<LRESULT>(OwnOriginalFile().GetVersionOriginal());
+      return static_cast<LRESULT>(OwnOriginalFile(ownPackage).GetVersionOriginal());
     case kAgentReadVersionNew:
-      return static_cast<LRESULT>(OwnInfoFile().GetVersionNew());
+      return static_cast<LRESULT>(OwnInfoFile(ownPackage).GetVersionNew());
     case kAgentReadPhase:
       return agent.phase;
     case kAgentReadProbeInterval:
-      return Low32(OwnOriginalFile().GetProbeSecondsInterval());
+      return Low32(OwnOriginalFile(ownPackage).GetProbeSecondsInterval());
     case kAgentReadReAskInterval:
-      return Low32(OwnOriginalFile().GetReAskSecondsInterval());
+      return Low32(OwnOriginalFile(ownPackage).GetReAskSecondsInterval());
     case kAgentReadProbeLast:
-      return Low32(OwnOriginalFile().GetProbeSecondsLast());
+      return Low32(OwnOriginalFile(ownPackage).GetProbeSecondsLast());
     case kAgentReadReAskLast:
-      return Low32(OwnOriginalFile().GetReAskSecondsLast());
+      return Low32(OwnOriginalFile(ownPackage).GetReAskSecondsLast());
     case kAgentWriteProbeInterval:
-      OwnOriginalFile().SetProbeSecondsInterval(SignExtended32(value));
+      OwnOriginalFile(ownPackage).SetProbeSecondsInterval(SignExtended32(value));
       return 0;
     case kAgentWriteReAskInterval:
-      OwnOriginalFile().SetReAskSecondsInterval(SignExtended32(value));
+      OwnOriginalFile(ownPackage).SetReAskSecondsInterval(SignExtended32(value));
       return 0;
     case kAgentWriteProbeLast:
-      OwnOriginalFile().SetProbeSecondsLast(SignExtended32(value));
+      OwnOriginalFile(ownPackage).SetProbeSecondsLast(SignExtended32(value));
       return 0;
     case kAgentWriteReAskLast:
-      OwnOriginalFile().SetReAskSecondsLast(SignExtended32(value));
+      OwnOriginalFile(ownPackage).SetReAskSecondsLast(SignExtended32(value));
       return 0;
     case kAgentSetLifetime:
       agent.remainingLifetime = static_cast<int32_t>(static_cast<uint32_t>(value));

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 
+#include "package/PackX.h"
 #include "package/StubGlobRules.h"
 
 namespace orvane {
@@ -68,8 +69,9 @@ enum AgentCommandCode : WPARAM {
 // installed and the newest version and the agent phase, sets the transient
 // overrides (low byte of the value), the remaining lifetime, a forced check
 // (the value 2 makes it a check asked for by the user) and an info-only
-// request. Commands answer 0, as does every unknown sub-code.
-LRESULT AgentCommand(WPARAM subCode, LPARAM value);
+// request. Commands answer 0, as does every unknown sub-code. The files are
+// those of `ownPackage`, the agent's own package.
+LRESULT AgentCommand(const TGFileInfo& ownPackage, WPARAM subCode, LPARAM value);
 
 // The tick handler: at a remaining lifetime of 0 it posts the quit message;
 // a lifetime of 0 or more is decremented (so it comes to rest at -1); the

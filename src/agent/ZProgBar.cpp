@@ -6,7 +6,6 @@
 
 #include <utility>
 
-#include "launcher/StubWinMain.h"
 #include "util/Utils.h"
 
 namespace orvane {
@@ -21,6 +20,9 @@ void YieldOnce() {
 // The activity bar's positions run 0..5.
 constexpr int kActivityLast = 5;
 int32_t g_activityCounter = 0;
+
+HWND g_mainBar = nullptr;
+HWND g_activityBar = nullptr;
 
 }  // namespace
 
@@ -56,9 +58,14 @@ TProgBar& ProgressReporter() {
   return *reporter;
 }
 
+void SetProgressBars(HWND mainBar, HWND activityBar) {
+  g_mainBar = mainBar;
+  g_activityBar = activityBar;
+}
+
 void ProgressBarSink(int kind, int maximum, int position, int step, std::string_view /*text*/) {
-  const HWND mainBar = MainBar();
-  const HWND activityBar = ActivityBar();
+  const HWND mainBar = g_mainBar;
+  const HWND activityBar = g_activityBar;
   if (kind == kProgressRange) {
     // The range travels as two 16-bit halves: a maximum beyond 65535 wraps.
     ::SendMessageA(mainBar, PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(maximum)));

@@ -11,6 +11,8 @@
 // main bar moves slowly).
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -54,6 +56,10 @@ class TProgBar {
 // The process-wide reporter, created with ProgressBarSink on the first call
 // and kept for the life of the process.
 TProgBar& ProgressReporter();
+
+// The two bars ProgressBarSink drives: the main window's, set by the window
+// when it creates them (null: the events go nowhere).
+void SetProgressBars(HWND mainBar, HWND activityBar);
 
 // Drives the main window's bars, with messages sent synchronously:
 // kProgressRange ranges the main bar 0..maximum (only the low 16 bits of the

@@ -6,16 +6,16 @@
 #include "launcher/StubSetupText.h"
 #include "launcher/StubWin.h"
 #include "launcher/StubWinMain.h"
-#include "launcher/ZDebug.h"
 #include "package/LangStrings.h"
 #include "package/PackX.h"
 #include "package/StubGlob.h"
 #include "package/UnPack.h"
 #include "ui/ZMsgBox.h"
 #include "util/Files.h"
+#include "util/Registry.h"
 #include "util/Utils.h"
 #include "util/UtilsText.h"
-#include "vars/Registry.h"
+#include "util/ZDebug.h"
 
 namespace orvane {
 
@@ -23,6 +23,23 @@ namespace {
 
 constexpr const char* kAtomPrefix = "AutoUpdateAtomTokenByOrvane";
 constexpr const char* kDialogClassPrefix = ".SDialog_Class_Name.";
+
+// The extraction's boxes: errors in the launcher's default look, the volume
+// prompt in the package's language.
+class PackageBoxes final : public ExtractionBoxes {
+ public:
+  PackageBoxes(int charset, std::string buttons, std::string caption)
+      : charset_(charset), buttons_(std::move(buttons)), caption_(std::move(caption)) {}
+  void ShowError(const std::string& text) override { MsgError(0, text); }
+  bool AskForVolume(const std::string& text) override {
+    return MsgOkCancel(0, text, caption_, buttons_, charset_);
+  }
+
+ private:
+  int charset_;
+  std::string buttons_;
+  std::string caption_;
+};
 
 // A random decimal number from 10000 to 100000, for folder names nobody has
 // taken yet.
@@ -269,9 +286,9 @@ bool RunSetup(std::string extractDir, const std::string& packageFile, const std:
     YieldWait(1, 1000);
     std::string startEntry;
     bool checksumOk = false;
-    ExtractPackage(packageFile, extractDir, agentName, startEntry, ForcePrompt(), charset, buttons,
-                   GetLangString(package, "Attention"), GetLangString(package, "s8"),
-                   ProgressBarExtractionSink(), checksumOk);
+    PackageBoxes boxes(charset, buttons, GetLangString(package, "Attention"));
+    ExtractPackage(packageFile, extractDir, agentName, startEntry, ForcePrompt(), boxes,
+                   GetLangString(package, "s8"), ProgressBarExtractionSink(), checksumOk);
     YieldWait(1000);
     if (!startEntry.empty() && checksumOk)
       confirmed = Launch(extractDir, startEntry, switches, foreground);

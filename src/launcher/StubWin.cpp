@@ -6,17 +6,25 @@
 #include "launcher/StubPlainAgent.h"
 #include "launcher/StubSetup.h"
 #include "launcher/StubWinMain.h"
-#include "launcher/ZDebug.h"
+#include "ui/ZMsgBox.h"
+#include "util/Fatal.h"
 #include "util/Files.h"
 #include "util/ProcessViewer.h"
 #include "util/Utils.h"
 #include "util/UtilsText.h"
+#include "util/ZDebug.h"
 
 namespace orvane {
 
 namespace {
 
 uint32_t g_exitCode = 0;
+
+// The fatal path tells the user in the launcher's own error box.
+class LauncherFatalReporter final : public FatalReporter {
+ public:
+  void ShowFatal(const std::string& text) override { MsgError(0, text); }
+};
 
 // Opens the own package and takes from it what the role choice needs. An
 // executable without a package reads as a setup launcher with all flags clear.
@@ -194,6 +202,8 @@ void DoRunStubWin() {
 }
 
 uint32_t RunStub() {
+  static LauncherFatalReporter fatalReporter;
+  SetFatalReporter(&fatalReporter);
   const std::string commandLine = ::GetCommandLineA();
   ConsolePidLine(" ==== STUB START ====> " + commandLine + "<");
 

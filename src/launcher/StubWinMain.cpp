@@ -7,14 +7,15 @@
 
 #include "agent/InetHTTPAbort.h"
 #include "agent/StubAU.h"
+#include "agent/ZProgBar.h"
 #include "launcher/StubSetup.h"
 #include "launcher/StubWin.h"
-#include "launcher/ZDebug.h"
 #include "package/LangStrings.h"
 #include "ui/ZMsgBox.h"
 #include "util/Files.h"
 #include "util/Handles.h"
 #include "util/Utils.h"
+#include "util/ZDebug.h"
 
 namespace orvane {
 
@@ -89,6 +90,7 @@ void CreateChildren(HWND window) {
   state.label = CreateChild(window, "Static", WS_CHILD | WS_VISIBLE, LabelBounds(charset));
   state.mainBar = CreateChild(window, PROGRESS_CLASSA, WS_CHILD | WS_VISIBLE, MainBarBounds());
   state.activityBar = CreateChild(window, PROGRESS_CLASSA, WS_CHILD, ActivityBarBounds(charset));
+  SetProgressBars(state.mainBar, state.activityBar);
   ::SetTimer(window, kMainTimerId, kMainTimerMs, nullptr);
   state.labelFont.reset(::CreateFontA(kLabelFontHeight, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE,
                                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
@@ -266,7 +268,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       break;
     }
     case wm_AgentMsg:
-      result = AgentCommand(wParam, lParam);
+      result = AgentCommand(OwnPackage(), wParam, lParam);
       defaultProcessing = false;
       break;
     default:

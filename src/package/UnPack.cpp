@@ -2,16 +2,14 @@
 
 #include <windows.h>
 
-#include <exception>
 #include <memory>
-#include <new>
 
-#include "launcher/ZDebug.h"
 #include "package/PackX.h"
 #include "package/UnPackWalk.h"
-#include "ui/ZMsgBox.h"
+#include "util/Fatal.h"
 #include "util/Files.h"
 #include "util/Utils.h"
+#include "util/ZDebug.h"
 
 namespace orvane {
 
@@ -44,8 +42,7 @@ class Win32OutputFile final : public OutputFile {
 
 class Win32ExtractionSystem final : public ExtractionSystem {
  public:
-  Win32ExtractionSystem(int charset, const std::string& buttons, const std::string& caption)
-      : charset_(charset), buttons_(buttons), caption_(caption) {}
+  explicit Win32ExtractionSystem(ExtractionBoxes& boxes) : boxes_(boxes) {}
 
   bool FileExists(const std::string& path) override { return orvane::FileExists(path); }
   std::unique_ptr<pack::ByteSource> OpenVolume(const std::string& path) override {
@@ -66,10 +63,8 @@ class Win32ExtractionSystem final : public ExtractionSystem {
   double DiskFree(const std::string& path) override { return orvane::DiskFree(path); }
   std::string LastErrorText() override { return GetLastErrorText(); }
 
-  void ShowError(const std::string& text) override { MsgError(0, text); }
-  bool AskForVolume(const std::string& text) override {
-    return MsgOkCancel(0, text, caption_, buttons_, charset_);
-  }
+  void ShowError(const std::string& text) override { boxes_.ShowError(text); }
+  bool AskForVolume(const std::string& text) override { return boxes_.AskForVolume(text); }
   void EjectMedium(const std::string& path) override { orvane::EjectMedium(path); }
   void SuppressAutoPlay() override { SetAutoPlaySuppression(true); }
 
@@ -93,9 +88,7 @@ class Win32ExtractionSystem final : public ExtractionSystem {
   }
 
  private:
-  int charset_;
-  std::string buttons_;
-  std::string caption_;
+  ExtractionBoxes& boxes_;
   uint64_t lastPump_ = 0;
 };
 
@@ -103,12 +96,11 @@ class Win32ExtractionSystem final : public ExtractionSystem {
 
 void ExtractPackage(const std::string& packageFile, const std::string& targetDir,
                     const std::string& agentName, std::string& startEntry, bool alwaysAskForVolume,
-                    int charset, const std::string& buttons, const std::string& caption,
-                    const std::string& diskPrompt, const ExtractionProgress& progress,
-                    bool& checksumOk) {
+                    ExtractionBoxes& boxes, const std::string& diskPrompt,
+                    const ExtractionProgress& progress, bool& checksumOk) {
   startEntry.clear();
   checksumOk = false;
-  Win32ExtractionSystem system(charset, buttons, caption);
+  Win32ExtractionSystem system(boxes);
   ExtractionRequest request;
   request.packageFile = packageFile;
   request.targetDir = targetDir;
@@ -116,16 +108,13 @@ void ExtractPackage(const std::string& packageFile, const std::string& targetDir
   request.alwaysAskForVolume = alwaysAskForVolume;
   request.diskPrompt = diskPrompt;
   request.progress = progress;
-  try {
-    const ExtractionOutcome outcome = RunExtraction(system, request);
-    startEntry = outcome.startEntry;
-    checksumOk = outcome.checksumOk;
-  } catch (const std::bad_alloc&) {
-    // Buffers are bounded; this is a system out of memory. Nothing is started.
-    startEntry.clear();
-    checksumOk = true;  // the package was not found bad; this message is the only one
-    MsgError(0, packageFile + "<P><P>Not enough memory to extract the setup files.");
-  }
+  // Buffers are bounded: running out of memory here is the system's, and
+  // ends the launcher with this text; nothing is started.
+  const OutOfMemoryText outOfMemory(packageFile +
+                                    "<P><P>Not enough memory to extract the setup files.");
+  const ExtractionOutcome outcome = RunExtraction(system, request);
+  startEntry = outcome.startEntry;
+  checksumOk = outcome.checksumOk;
 }
 
 }  // namespace orvane

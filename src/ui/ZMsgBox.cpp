@@ -32,8 +32,6 @@ FontSettings& BoxFont() {
   return settings;
 }
 
-uint16_t autoPlayMessage = 0;
-
 // Loaded by the first box and kept until the program ends, so that the
 // "RICHEDIT" class stays registered between boxes.
 Module& KeptRichEditLibrary() {
@@ -616,14 +614,6 @@ void SetMsgBoxFont(std::string_view faceName, int pointSize, int charset) {
   font.charset = charset;
   if (pointSize != 0)
     font.pointSize = pointSize;
-}
-
-void SetAutoPlaySuppression(bool on) {
-  autoPlayMessage = on ? static_cast<uint16_t>(::RegisterWindowMessageA("QueryCancelAutoPlay")) : 0;
-}
-
-uint16_t QueryCancelAutoPlayMessage() {
-  return autoPlayMessage;
 }
 
 }  // namespace orvane

@@ -68,11 +68,4 @@ bool MsgOkCancel(MsgOwner owner, std::string_view text, std::string_view caption
 // only when it is not 0.
 void SetMsgBoxFont(std::string_view faceName, int pointSize, int charset);
 
-// On: registers the window message "QueryCancelAutoPlay" and keeps its
-// number; off: forgets it. The box and the main window answer a message of
-// that number with 1, which stops the shell's AutoPlay of an inserted disk.
-void SetAutoPlaySuppression(bool on);
-// The number kept by SetAutoPlaySuppression; 0 while it is off.
-uint16_t QueryCancelAutoPlayMessage();
-
 }  // namespace orvane

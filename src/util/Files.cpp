@@ -4,14 +4,13 @@
 #include <winioctl.h>
 
 #include <cstdio>
-#include <new>
 #include <vector>
 
-#include "launcher/ZDebug.h"
 #include "util/FilesText.h"
 #include "util/Handles.h"
 #include "util/Utils.h"
 #include "util/UtilsText.h"
+#include "util/ZDebug.h"
 
 namespace orvane {
 
@@ -114,11 +113,7 @@ std::string ReadFilePart(const std::string& path, int64_t maxLength, bool trim, 
       FileSeek64(file.get(), 0, offset) != offset)
     return {};
   std::string data;
-  try {
-    data.resize(static_cast<size_t>(wanted));
-  } catch (const std::bad_alloc&) {
-    return {};
-  }
+  data.resize(static_cast<size_t>(wanted));
   size_t got = 0;
   while (got < data.size()) {
     const size_t rest = data.size() - got;
@@ -288,32 +283,28 @@ double DiskFree(const std::string& path) {
 // Deleting
 
 bool DeleteFiles(const std::string& mask, bool clearAttributes) {
-  try {
-    const std::string folder = DirectoryPart(mask, IsLeadByte);
-    // A folder that is a link (a junction planted under a predictable name)
-    // would lead the deletion elsewhere.
-    if (IsLinkedFolder(folder))
-      return false;
-    WIN32_FIND_DATAA found;
-    FindHandle search(::FindFirstFileA(mask.c_str(), &found));
-    if (!search)
-      return false;
-    bool matched = false;
-    do {
-      const TreeEntryAction action = TreeEntryActionFor(found.cFileName, found.dwFileAttributes);
-      if (action != TreeEntryAction::kDeleteFile && action != TreeEntryAction::kDeleteLink)
-        continue;
-      matched = true;
-      const std::string path = folder + found.cFileName;
-      if (clearAttributes && action == TreeEntryAction::kDeleteFile)
-        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      // DeleteFileA removes a file link itself, never its target.
-      ::DeleteFileA(path.c_str());
-    } while (::FindNextFileA(search.get(), &found));
-    return matched;
-  } catch (...) {
+  const std::string folder = DirectoryPart(mask, IsLeadByte);
+  // A folder that is a link (a junction planted under a predictable name)
+  // would lead the deletion elsewhere.
+  if (IsLinkedFolder(folder))
     return false;
-  }
+  WIN32_FIND_DATAA found;
+  FindHandle search(::FindFirstFileA(mask.c_str(), &found));
+  if (!search)
+    return false;
+  bool matched = false;
+  do {
+    const TreeEntryAction action = TreeEntryActionFor(found.cFileName, found.dwFileAttributes);
+    if (action != TreeEntryAction::kDeleteFile && action != TreeEntryAction::kDeleteLink)
+      continue;
+    matched = true;
+    const std::string path = folder + found.cFileName;
+    if (clearAttributes && action == TreeEntryAction::kDeleteFile)
+      ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // DeleteFileA removes a file link itself, never its target.
+    ::DeleteFileA(path.c_str());
+  } while (::FindNextFileA(search.get(), &found));
+  return matched;
 }
 
 namespace {
@@ -355,53 +346,45 @@ void EmptyFolder(const std::string& folder, bool clearAttributes,
 
 bool DeleteTree(const std::string& folder, bool clearAttributes,
                 const ExtractionProgress& progress) {
-  try {
-    DWORD attributes = 0;
-    if (!IsFolder(folder, &attributes))
-      return false;
-    // A folder that is itself a link is removed as a link; its target stays.
-    bool cancel = false;
-    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-      EmptyFolder(folder, clearAttributes, progress, cancel);
-    ::RemoveDirectoryA(folder.c_str());
-    return ::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
-  } catch (...) {
+  DWORD attributes = 0;
+  if (!IsFolder(folder, &attributes))
     return false;
-  }
+  // A folder that is itself a link is removed as a link; its target stays.
+  bool cancel = false;
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    EmptyFolder(folder, clearAttributes, progress, cancel);
+  ::RemoveDirectoryA(folder.c_str());
+  return ::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 // ---------------------------------------------------------------------------
 // CD
 
 bool EjectMedium(const std::string& path) {
-  try {
-    if (path.empty())
-      return false;
-    const char drive = DriveRootOf(path)[0];
-    if (drive < 'A' || drive > 'Z')
-      return false;
-    if (::GetDriveTypeA(DriveRootOf(path).c_str()) != DRIVE_CDROM)
-      return false;
-    std::string device = "\\\\.\\";
-    device += drive;
-    device += ':';
-    FileHandle volume(::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                    nullptr));
-    ConsoleLine("EjectCD-2: " + device + " " + DecimalHandle(volume.get()));
-    if (!volume) {
-      volume.reset(::CreateFileA(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr));
-      ConsoleLine("EjectCD-3: " + device + " " + DecimalHandle(volume.get()));
-    }
-    if (!volume)
-      return false;
-    DWORD returned = 0;
-    return ::DeviceIoControl(volume.get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0,
-                             &returned, nullptr) != FALSE;
-  } catch (...) {
+  if (path.empty())
     return false;
+  const char drive = DriveRootOf(path)[0];
+  if (drive < 'A' || drive > 'Z')
+    return false;
+  if (::GetDriveTypeA(DriveRootOf(path).c_str()) != DRIVE_CDROM)
+    return false;
+  std::string device = "\\\\.\\";
+  device += drive;
+  device += ':';
+  FileHandle volume(::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                  nullptr));
+  ConsoleLine("EjectCD-2: " + device + " " + DecimalHandle(volume.get()));
+  if (!volume) {
+    volume.reset(::CreateFileA(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr));
+    ConsoleLine("EjectCD-3: " + device + " " + DecimalHandle(volume.get()));
   }
+  if (!volume)
+    return false;
+  DWORD returned = 0;
+  return ::DeviceIoControl(volume.get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0,
+                           &returned, nullptr) != FALSE;
 }
 
 // ---------------------------------------------------------------------------
@@ -517,32 +500,28 @@ bool StartScript(const std::string& tempFolder, const std::string& scriptPath) {
 }  // namespace
 
 bool DeleteMySelf(bool removeFolder, bool shortNames) {
-  try {
-    const std::string tempFolder = TempDir(false);
-    const std::string scriptPath = TempDir(true) + kScriptName;
-    const std::string exePath = OwnPath();
-    const std::string exeFolder = OwnDir(false);
-    ConsoleLine("[ExeName]  [" + exePath + "]");
-    if (tempFolder.empty() || exePath.empty())
-      return false;
-
-    // A name the OEM code page cannot spell may still have a short name it can.
-    ScriptPaths spelled;
-    if (!SpellScriptPaths(scriptPath, exePath, exeFolder, shortNames, spelled) &&
-        (shortNames || !SpellScriptPaths(scriptPath, exePath, exeFolder, true, spelled)))
-      return false;
-    const std::string text =
-        SelfDeleteScript(spelled.exe, spelled.folder, spelled.script, removeFolder);
-    if (text.empty())
-      return false;
-
-    ::SetCurrentDirectoryA(tempFolder.c_str());
-    if (!WriteNewFile(scriptPath, text))
-      return false;
-    return StartScript(tempFolder, scriptPath);
-  } catch (...) {
+  const std::string tempFolder = TempDir(false);
+  const std::string scriptPath = TempDir(true) + kScriptName;
+  const std::string exePath = OwnPath();
+  const std::string exeFolder = OwnDir(false);
+  ConsoleLine("[ExeName]  [" + exePath + "]");
+  if (tempFolder.empty() || exePath.empty())
     return false;
-  }
+
+  // A name the OEM code page cannot spell may still have a short name it can.
+  ScriptPaths spelled;
+  if (!SpellScriptPaths(scriptPath, exePath, exeFolder, shortNames, spelled) &&
+      (shortNames || !SpellScriptPaths(scriptPath, exePath, exeFolder, true, spelled)))
+    return false;
+  const std::string text =
+      SelfDeleteScript(spelled.exe, spelled.folder, spelled.script, removeFolder);
+  if (text.empty())
+    return false;
+
+  ::SetCurrentDirectoryA(tempFolder.c_str());
+  if (!WriteNewFile(scriptPath, text))
+    return false;
+  return StartScript(tempFolder, scriptPath);
 }
 
 }  // namespace orvane

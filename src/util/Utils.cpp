@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "launcher/ZDebug.h"
 #include "util/UtilsSwitch.h"
 #include "util/UtilsText.h"
+#include "util/ZDebug.h"
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800

@@ -158,7 +158,7 @@ int PixelsFromPoints(int points);
 
 // Dispatches every message waiting in the thread's queue, then sleeps `ms`.
 // A quit message met on the way is put back, so that the thread's main loop
-// still ends. Exceptions are reported under "YieldX" and swallowed.
+// still ends.
 void YieldX(uint32_t ms);
 // YieldX(step) at least once and until MilliSecondsNow has advanced by
 // `duration` ms. Step 0 means duration / 10 within 1..25 ms. Returns the final
@@ -184,5 +184,13 @@ bool RunDocument(std::string_view file, std::string_view parameters = {}, int sh
 // The environment variable "DVX" is exactly "719"; read once per process.
 bool IsDeveloperMode();
 // (RandomInRange is portable: UtilsText.h.)
+
+// On: registers the window message "QueryCancelAutoPlay" and keeps its
+// number; off: forgets it. The message box and the main window answer a
+// message of that number with 1, which stops the shell's AutoPlay of an
+// inserted disk.
+void SetAutoPlaySuppression(bool on);
+// The number kept by SetAutoPlaySuppression; 0 while it is off.
+uint16_t QueryCancelAutoPlayMessage();
 
 }  // namespace orvane

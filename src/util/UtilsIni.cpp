@@ -3,13 +3,12 @@
 
 #include <windows.h>
 
-#include <exception>
 #include <string>
 
-#include "launcher/ZDebug.h"
-#include "package/StubGlobRules.h"
 #include "util/Handles.h"
 #include "util/Utils.h"
+#include "util/UtilsText.h"
+#include "util/ZDebug.h"
 
 namespace orvane {
 namespace {
@@ -27,29 +26,26 @@ std::string ReadIniString(std::string_view file, std::string_view section, std::
   std::string result(def);
   if (file.empty() || section.empty() || key.empty())
     return result;
-  try {
-    const std::string fileName(file);
-    const std::string sectionName(section);
-    const std::string keyName(key);
-    std::string buffer(kIniValueLimit + 1, '\0');
-    const DWORD length =
-        ::GetPrivateProfileStringA(sectionName.c_str(), keyName.c_str(), "", &buffer[0],
-                                   static_cast<DWORD>(buffer.size()), fileName.c_str());
-    if (length > 0) {
-      if (length > kIniValueTraceLimit)
-        ConsoleLine("ReadIniString SizeError=" + std::to_string(length));
-      buffer.resize(length);
-      result = std::move(buffer);
-    }
-  } catch (const std::exception&) {
-    ConsoleLine("EXCEPTION --- Utils.ReadIniString()  " + GetLastErrorText());
+  const std::string fileName(file);
+  const std::string sectionName(section);
+  const std::string keyName(key);
+  std::string buffer(kIniValueLimit + 1, '\0');
+  const DWORD length =
+      ::GetPrivateProfileStringA(sectionName.c_str(), keyName.c_str(), "", &buffer[0],
+                                 static_cast<DWORD>(buffer.size()), fileName.c_str());
+  if (length > 0) {
+    if (length > kIniValueTraceLimit)
+      ConsoleLine("ReadIniString SizeError=" + std::to_string(length));
+    buffer.resize(length);
+    result = std::move(buffer);
   }
   return result;
 }
 
 int64_t ReadIniInt64(std::string_view file, std::string_view section, std::string_view key,
                      int64_t def) {
-  return IniIntegerValue(ReadIniString(file, section, key, std::to_string(def)), def);
+  int64_t value = 0;
+  return ParseInt64(ReadIniString(file, section, key, std::to_string(def)), value) ? value : def;
 }
 
 bool WriteIniString(std::string_view file, std::string_view section, std::string_view key,

@@ -20,8 +20,8 @@ constexpr size_t kIniValueTraceLimit = 10240;
 
 // The value of `key` in [`section`] of `file`. `def` when the file, section
 // or key is missing or empty, and when the value is empty: a key present
-// without a value reads as its default. Never fails; a failure of the system
-// call is traced ("EXCEPTION --- Utils.ReadIniString()  ") and gives `def`.
+// without a value reads as its default. Never fails: a failure of the system
+// call gives `def`.
 std::string ReadIniString(std::string_view file, std::string_view section, std::string_view key,
                           std::string_view def);
 

@@ -4,12 +4,11 @@
 
 #include <shellapi.h>  // after <windows.h>, which Utils.h brings
 
-#include <exception>
 #include <string>
 
-#include "launcher/ZDebug.h"
+#include "util/Registry.h"
 #include "util/UtilsText.h"
-#include "vars/Registry.h"
+#include "util/ZDebug.h"
 
 namespace orvane {
 
@@ -186,24 +185,18 @@ int PixelsFromPoints(int points) {
 // Message pump and clocks
 
 void YieldX(uint32_t ms) {
-  try {
-    MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) {
-        // The quit message belongs to the thread's main loop: put it back
-        // and stop, or the program would never end.
-        ::PostQuitMessage(static_cast<int>(message.wParam));
-        break;
-      }
-      ::TranslateMessage(&message);
-      ::DispatchMessageA(&message);
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // The quit message belongs to the thread's main loop: put it back
+      // and stop, or the program would never end.
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      break;
     }
-    ::Sleep(ms);
-  } catch (const std::exception& e) {
-    ReportException(e.what(), "YieldX");
-  } catch (...) {
-    ReportException("unknown exception", "YieldX");
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
   }
+  ::Sleep(ms);
 }
 
 namespace {
@@ -277,6 +270,22 @@ bool IsDeveloperMode() {
     return length == 3 && std::string_view(value, 3) == "719";
   }();
   return on;
+}
+
+// ---------------------------------------------------------------------------
+// AutoPlay
+
+namespace {
+uint16_t g_autoPlayMessage = 0;
+}  // namespace
+
+void SetAutoPlaySuppression(bool on) {
+  g_autoPlayMessage =
+      on ? static_cast<uint16_t>(::RegisterWindowMessageA("QueryCancelAutoPlay")) : 0;
+}
+
+uint16_t QueryCancelAutoPlayMessage() {
+  return g_autoPlayMessage;
 }
 
 }  // namespace orvane

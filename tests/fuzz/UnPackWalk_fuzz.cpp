@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "../native/FakeExtractionSystem.h"
+#include "native/package/FakeExtractionSystem.h"
 #include "package/UnPackWalk.h"
 
 namespace {

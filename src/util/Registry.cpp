@@ -1,12 +1,12 @@
 // Registry: ReadRegString over RegOpenKeyExA / RegQueryValueExA.
-#include "vars/Registry.h"
+#include "util/Registry.h"
 
 #include <windows.h>
 
 #include <vector>
 
 #include "util/Handles.h"
-#include "vars/RegPath.h"
+#include "util/RegPath.h"
 
 namespace orvane {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "harness/DebugViewer.h"
 #include "harness/TestPaths.h"
-#include "launcher/ZDebug.h"
-#include "launcher/ZDebugDevice.h"
+#include "util/ZDebug.h"
+#include "util/ZDebugDevice.h"
 
 namespace orvane {
 namespace {

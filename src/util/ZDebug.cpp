@@ -1,12 +1,12 @@
-#include "launcher/ZDebug.h"
+#include "util/ZDebug.h"
 
 #include <windows.h>
 
 #include <cstdio>
 
-#include "launcher/ZDebugDevice.h"
 #include "util/Files.h"
 #include "util/Utils.h"
+#include "util/ZDebugDevice.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "launcher/ZDebugText.h"
+#include "util/ZDebugText.h"
 
 #include <algorithm>
 #include <cstdio>

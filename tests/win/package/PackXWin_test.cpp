@@ -9,7 +9,7 @@
 #include <string>
 
 #include "harness/TestPaths.h"
-#include "native/TestPackage.h"
+#include "native/package/TestPackage.h"
 #include "util/Handles.h"
 
 namespace orvane {

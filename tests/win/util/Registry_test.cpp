@@ -1,6 +1,6 @@
 // ReadRegString against values this test writes and deletes itself, under
 // HKEY_CURRENT_USER\Software\OrvaneTest and HKEY_LOCAL_MACHINE\Software\OrvaneTest.
-#include "vars/Registry.h"
+#include "util/Registry.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

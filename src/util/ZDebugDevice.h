@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "launcher/ZDebugText.h"
 #include "util/Handles.h"
+#include "util/ZDebugText.h"
 
 namespace orvane {
 

@@ -1,5 +1,5 @@
 // RegPath: root names, path splitting and value conversion.
-#include "vars/RegPath.h"
+#include "util/RegPath.h"
 
 #include <cstddef>
 

@@ -1,5 +1,5 @@
 // Root names, key path splitting and value conversion of registry reads.
-#include "vars/RegPath.h"
+#include "util/RegPath.h"
 
 #include <gtest/gtest.h>
 
