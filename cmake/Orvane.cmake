@@ -24,7 +24,10 @@ macro(orvane_use_gtest)
   endif()
 endmacro()
 
-# Registers one ctest test per GoogleTest suite found in SOURCES.
+# Registers one ctest test per GoogleTest suite found in SOURCES, and one
+# test PREFIX.registered-suites that fails when the program has a suite the
+# search did not find (tests/harness/check-suites), so that no suite is
+# silently left out. A suite test that runs no test fails as well.
 #   orvane_add_suites(PREFIX p LABEL l COMMAND runner... SOURCES files... [OUT var])
 # OUT receives the names of the tests, for further properties.
 function(orvane_add_suites)
@@ -32,9 +35,10 @@ function(orvane_add_suites)
   set(names)
   set(suites)
   foreach(src IN LISTS A_SOURCES)
-    file(STRINGS ${src} lines REGEX "^(TEST|TEST_F|TEST_P|TYPED_TEST)\\([A-Za-z0-9_]+,")
+    file(STRINGS ${src} lines
+         REGEX "^[ \t]*(TEST|TEST_F|TEST_P|TYPED_TEST|TYPED_TEST_P)\\([ \t]*[A-Za-z0-9_]+[ \t]*,")
     foreach(line IN LISTS lines)
-      string(REGEX REPLACE "^[A-Z_]+\\(([A-Za-z0-9_]+),.*" "\\1" suite "${line}")
+      string(REGEX REPLACE "^[ \t]*[A-Z_]+\\([ \t]*([A-Za-z0-9_]+).*" "\\1" suite "${line}")
       list(APPEND suites ${suite})
     endforeach()
   endforeach()
@@ -42,9 +46,17 @@ function(orvane_add_suites)
   foreach(suite IN LISTS suites)
     add_test(NAME ${A_PREFIX}.${suite}
              COMMAND ${A_COMMAND} --gtest_filter=${suite}.*:*/${suite}.*:${suite}/*)
-    set_tests_properties(${A_PREFIX}.${suite} PROPERTIES LABELS ${A_LABEL})
+    set_tests_properties(${A_PREFIX}.${suite} PROPERTIES LABELS ${A_LABEL}
+                         FAIL_REGULAR_EXPRESSION "Running 0 tests from")
     list(APPEND names ${A_PREFIX}.${suite})
   endforeach()
+  set(suites_file ${CMAKE_BINARY_DIR}/suites/${A_PREFIX}.txt)
+  list(JOIN suites "\n" suites_text)
+  file(WRITE ${suites_file} "${suites_text}\n")
+  add_test(NAME ${A_PREFIX}.registered-suites
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/harness/check-suites ${suites_file} ${A_COMMAND})
+  set_tests_properties(${A_PREFIX}.registered-suites PROPERTIES LABELS ${A_LABEL})
+  list(APPEND names ${A_PREFIX}.registered-suites)
   if(A_OUT)
     set(${A_OUT} ${names} PARENT_SCOPE)
   endif()
