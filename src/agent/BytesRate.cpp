@@ -1,19 +1,16 @@
 #include "agent/BytesRate.h"
 
-#include <cstdio>
-#include <utility>
-
-#include "util/UtilsText.h"
+#include "util/NumberText.h"
 
 namespace orvane {
 
-TBytesRate::TBytesRate(bool kbFlag, bool mbFlag, Clock clock)
-    : clock_(std::move(clock)), kbFlag_(kbFlag), mbFlag_(mbFlag) {
+TBytesRate::TBytesRate(bool kbFlag, bool mbFlag, Clock& clock)
+    : clock_(&clock), kbFlag_(kbFlag), mbFlag_(mbFlag) {
   Reset();
 }
 
-TBytesRate TBytesRate::ForLength(int32_t length, Clock clock) {
-  return TBytesRate(length > kKbThreshold, length > kMbThreshold, std::move(clock));
+TBytesRate TBytesRate::ForLength(int32_t length, Clock& clock) {
+  return TBytesRate(length > kKbThreshold, length > kMbThreshold, clock);
 }
 
 void TBytesRate::Reset() {
@@ -32,16 +29,13 @@ std::string TBytesRate::ProgressPart(int32_t totalLength, int32_t bytesDone) con
     return SizeText(bytesDone, kKilobyte, 1, true) + "/" +
            SizeText(totalLength, kKilobyte, 1, true) + " KB";
   }
-  char text[64];
-  std::snprintf(text, sizeof text, "%ld/%ld BytesArr", static_cast<long>(bytesDone),
-                static_cast<long>(totalLength));
-  return text;
+  return DecimalText(bytesDone) + "/" + DecimalText(totalLength) + " BytesArr";
 }
 
 std::string TBytesRate::Update(int32_t totalLength, int32_t bytesDone, int32_t chunkBytes) {
   std::string text = ProgressPart(totalLength, bytesDone);
 
-  const uint32_t now = clock_ ? clock_() : 0;
+  const uint32_t now = clock_->Now();
   for (size_t i = 0; i + 1 < kWindow; ++i) {
     ticks_[i] = ticks_[i + 1];
     bytes_[i] = bytes_[i + 1];

@@ -11,15 +11,22 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace orvane {
 
 class TBytesRate {
  public:
-  // Millisecond tick count; only differences matter, and it may wrap.
-  using Clock = std::function<uint32_t()>;
+  // The millisecond clock, implemented by the caller, which keeps it alive
+  // as long as the meter.
+  class Clock {
+   public:
+    // The tick count; only differences matter, and it may wrap.
+    virtual uint32_t Now() = 0;
+
+   protected:
+    ~Clock() = default;
+  };
 
   // Totals above these many bytes are shown in KB or in MB.
   static constexpr int32_t kKbThreshold = 102400;
@@ -31,11 +38,11 @@ class TBytesRate {
 
   // With `mbFlag` sizes are shown in MB, else with `kbFlag` in KB, else in
   // bytes. Starts reset.
-  TBytesRate(bool kbFlag, bool mbFlag, Clock clock);
+  TBytesRate(bool kbFlag, bool mbFlag, Clock& clock);
 
   // The meter of a download of `length` bytes: KB above kKbThreshold, MB
   // above kMbThreshold.
-  static TBytesRate ForLength(int32_t length, Clock clock);
+  static TBytesRate ForLength(int32_t length, Clock& clock);
 
   // Forgets every sample and the rate.
   void Reset();
@@ -53,7 +60,7 @@ class TBytesRate {
  private:
   std::string ProgressPart(int32_t totalLength, int32_t bytesDone) const;
 
-  Clock clock_;
+  Clock* clock_;  // a pointer, so that meters can be assigned
   bool kbFlag_ = false;
   bool mbFlag_ = false;
   std::array<uint32_t, kWindow> ticks_{};  // oldest first

@@ -4,8 +4,6 @@
 
 #include <commctrl.h>
 
-#include <utility>
-
 #include "util/Utils.h"
 
 namespace orvane {
@@ -24,9 +22,31 @@ int32_t g_activityCounter = 0;
 HWND g_mainBar = nullptr;
 HWND g_activityBar = nullptr;
 
+// The main window's bars as a reporter's sink and as the extraction's
+// progress; no state of its own, so one object serves the whole process.
+class ProgressBars final : public ProgressSink, public ExtractionProgress {
+ public:
+  void Report(int kind, int maximum, int position, int step, std::string_view text) override {
+    ProgressBarSink(kind, maximum, position, step, text);
+  }
+  void Progress(int kind, int64_t /*min*/, int64_t max, bool* /*cancel*/, int step,
+                int64_t position) override {
+    ProgressBarSink(kind, static_cast<int>(max), static_cast<int>(position), step, {});
+  }
+};
+
+ProgressBars g_progressBars;
+
+class SystemTickClock final : public TBytesRate::Clock {
+ public:
+  uint32_t Now() override { return static_cast<uint32_t>(::GetTickCount()); }
+};
+
+SystemTickClock g_tickClock;
+
 }  // namespace
 
-TProgBar::TProgBar(ProgressSink sink) : sink_(std::move(sink)) {}
+TProgBar::TProgBar(ProgressSink& sink) : sink_(sink) {}
 
 TProgBar::~TProgBar() {
   Send(kProgressRange, 0, 0, 1, {});
@@ -46,15 +66,14 @@ void TProgBar::SetName(std::string_view /*text*/) {
 
 void TProgBar::Send(int kind, int maximum, int position, int step, std::string_view text) {
   YieldOnce();
-  if (sink_)
-    sink_(kind, maximum, position, step, text);
+  sink_.Report(kind, maximum, position, step, text);
   YieldOnce();
 }
 
 TProgBar& ProgressReporter() {
   // Never destroyed: a finishing event at process exit would talk to windows
   // that are already gone.
-  static TProgBar* reporter = new TProgBar(ProgressBarSink);
+  static TProgBar* reporter = new TProgBar(g_progressBars);
   return *reporter;
 }
 
@@ -83,15 +102,12 @@ void ProgressBarSink(int kind, int maximum, int position, int step, std::string_
   }
 }
 
-ExtractionProgress ProgressBarExtractionSink() {
-  return [](int kind, int64_t /*min*/, int64_t max, bool* /*cancel*/, int step, int64_t position) {
-    ProgressBarSink(kind, static_cast<int>(max), static_cast<int>(position), step, {});
-  };
+ExtractionProgress& ProgressBarExtractionSink() {
+  return g_progressBars;
 }
 
 TBytesRate MakeTransferMeter(int32_t contentLength) {
-  return TBytesRate::ForLength(contentLength,
-                               [] { return static_cast<uint32_t>(::GetTickCount()); });
+  return TBytesRate::ForLength(contentLength, g_tickClock);
 }
 
 }  // namespace orvane

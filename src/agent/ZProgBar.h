@@ -14,7 +14,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string_view>
 
 #include "agent/BytesRate.h"
@@ -26,22 +25,27 @@ namespace orvane {
 constexpr int kProgressRange = 0;  // set the range 0..maximum, the position and the step
 constexpr int kProgressStep = 1;   // advance one step
 
-// A procedure that receives the reporter's events: (kind, maximum, position,
-// step, text).
-using ProgressSink =
-    std::function<void(int kind, int maximum, int position, int step, std::string_view text)>;
+// Receives a reporter's events; implemented by the caller, which keeps it
+// alive as long as the reporter.
+class ProgressSink {
+ public:
+  virtual void Report(int kind, int maximum, int position, int step, std::string_view text) = 0;
+
+ protected:
+  ~ProgressSink() = default;
+};
 
 class TProgBar {
  public:
-  explicit TProgBar(ProgressSink sink);
-  // The finishing event: sink(kProgressRange, 0, 0, 1, ""), which empties the bars.
+  explicit TProgBar(ProgressSink& sink);
+  // The finishing event: Report(kProgressRange, 0, 0, 1, ""), which empties the bars.
   ~TProgBar();
   TProgBar(const TProgBar&) = delete;
   TProgBar& operator=(const TProgBar&) = delete;
 
-  // sink(kProgressRange, maximum, position, 1, "").
+  // Report(kProgressRange, maximum, position, 1, "").
   void Start(int position, int maximum);
-  // sink(kProgressStep, 0, 0, 0, text).
+  // Report(kProgressStep, 0, 0, 0, text).
   void Step(std::string_view text);
   // The name of the file being fetched; the bars have no use for it, so only
   // the message queue is served.
@@ -50,11 +54,11 @@ class TProgBar {
  private:
   void Send(int kind, int maximum, int position, int step, std::string_view text);
 
-  ProgressSink sink_;
+  ProgressSink& sink_;
 };
 
-// The process-wide reporter, created with ProgressBarSink on the first call
-// and kept for the life of the process.
+// The process-wide reporter, created on the first call with a sink that
+// calls ProgressBarSink, and kept for the life of the process.
 TProgBar& ProgressReporter();
 
 // The two bars ProgressBarSink drives: the main window's, set by the window
@@ -69,10 +73,10 @@ void SetProgressBars(HWND mainBar, HWND activityBar);
 // The text is ignored.
 void ProgressBarSink(int kind, int maximum, int position, int step, std::string_view text);
 
-// ProgressBarSink in the shape of the extraction engine's progress callback:
-// Kind, Max and Step are passed on (Position as the position); Min and the
-// cancel flag are not used.
-ExtractionProgress ProgressBarExtractionSink();
+// ProgressBarSink as the extraction engine's progress (one process-wide
+// object): Kind, Max and Step are passed on (Position as the position); Min
+// and the cancel flag are not used.
+ExtractionProgress& ProgressBarExtractionSink();
 
 // A transfer meter for a download of `contentLength` bytes (KB above 100 KB,
 // MB above 10 MB) on the system tick count.

@@ -1,5 +1,7 @@
 #include "launcher/StubPlainAgent.h"
 
+#include "util/NumberText.h"
+#include "util/PathText.h"
 #include "util/UtilsSwitch.h"
 #include "util/UtilsText.h"
 #include "util/ZSUB.h"
@@ -26,7 +28,7 @@ std::string XAgentCommandLine(std::string_view xPath, std::string_view tail) {
 }
 
 bool ForwardAgentRequests(std::string_view tail, std::string_view xPath, bool xFileExists,
-                          bool xExeIsRunning, AgentRequestSink sink, void* context) {
+                          bool xExeIsRunning, AgentRequestSink& sink) {
   if (!xFileExists)
     return false;
   bool posted = false;
@@ -37,14 +39,13 @@ bool ForwardAgentRequests(std::string_view tail, std::string_view xPath, bool xF
   };
   const int64_t stop = GetSwitchInt(tail, "/STOP=", -1);
   if (stop >= 0)
-    posted |= sink({AgentRequestKind::ShutDown, stop, 0, traceFor("wm_ShutDown")}, context);
+    posted |= sink.Post({AgentRequestKind::ShutDown, stop, 0, traceFor("wm_ShutDown")});
   std::string local = GetSwitch(tail, "/WM_MSG=", {});
   if (!local.empty()) {
     local.insert(0, 1, ':').push_back(':');
     traceFor("wm_LocalMsg").append(" - ").append(local);
-    posted |= sink(
-        {AgentRequestKind::LocalMsg, SUB::GetInt(local, 0, 0), SUB::GetInt(local, 1, 0), trace},
-        context);
+    posted |= sink.Post(
+        {AgentRequestKind::LocalMsg, SUB::GetInt(local, 0, 0), SUB::GetInt(local, 1, 0), trace});
   }
   const int64_t test = GetSwitchInt(tail, "/TEST=", -1);
   if (test >= 0) {
@@ -52,9 +53,9 @@ bool ForwardAgentRequests(std::string_view tail, std::string_view xPath, bool xF
         .append(" - AU_PerformUpdateCycle (")
         .append(ZeroPad(test, 1))
         .append(")");
-    posted |= sink({AgentRequestKind::ForceCheck, test, 0, trace}, context);
+    posted |= sink.Post({AgentRequestKind::ForceCheck, test, 0, trace});
     if (!xExeIsRunning && test > 0)
-      posted |= sink({AgentRequestKind::ShutDown, 2, 0, {}}, context);
+      posted |= sink.Post({AgentRequestKind::ShutDown, 2, 0, {}});
   }
   return posted;
 }

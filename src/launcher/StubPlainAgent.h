@@ -44,10 +44,16 @@ struct AgentRequest {
   std::string_view trace;  // the agent-log line before posting (empty: none)
 };
 
-// Writes the request's trace line, then posts the request to the X_
-// agent's main window; true when the window was found and took it.
-// `context` is the caller's own.
-using AgentRequestSink = bool (*)(const AgentRequest& request, void* context);
+// Where the requests go; implemented by the caller.
+class AgentRequestSink {
+ public:
+  // Writes the request's trace line, then posts the request to the X_
+  // agent's main window; true when the window was found and took it.
+  virtual bool Post(const AgentRequest& request) = 0;
+
+ protected:
+  ~AgentRequestSink() = default;
+};
 
 // Hands the requests of the command tail `tail` for the X_ agent `xPath` to
 // `sink`, in this order; nothing when the file `xPath` does not exist. True
@@ -58,6 +64,6 @@ using AgentRequestSink = bool (*)(const AgentRequest& request, void* context);
 //   (`xExeIsRunning` false) and t > 0, ShutDown 2 without a trace line, so
 //   that an X_ agent started only for this check ends two ticks later.
 bool ForwardAgentRequests(std::string_view tail, std::string_view xPath, bool xFileExists,
-                          bool xExeIsRunning, AgentRequestSink sink, void* context);
+                          bool xExeIsRunning, AgentRequestSink& sink);
 
 }  // namespace orvane

@@ -1,5 +1,6 @@
 #include "launcher/StubRole.h"
 
+#include "util/PathText.h"
 #include "util/UtilsText.h"
 
 namespace orvane {

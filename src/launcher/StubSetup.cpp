@@ -6,12 +6,14 @@
 #include "launcher/StubSetupText.h"
 #include "launcher/StubWin.h"
 #include "launcher/StubWinMain.h"
-#include "package/LangStrings.h"
+#include "package/LangStringsWin.h"
 #include "package/PackX.h"
+#include "package/PackXWin.h"
 #include "package/StubGlob.h"
 #include "package/UnPack.h"
 #include "ui/ZMsgBox.h"
 #include "util/Files.h"
+#include "util/PathText.h"
 #include "util/Registry.h"
 #include "util/Utils.h"
 #include "util/UtilsText.h"
@@ -240,14 +242,14 @@ void StyleLabel(HWND label, const std::string& text, const std::string& fontName
 }
 
 bool HasEnoughSpace(const std::string& dir, const std::string& packageFile) {
-  const double required = TGFileInfo::Create(packageFile).GetSpaceRequired(dir);
+  const double required = SpaceRequiredOnDrive(ReadPackageInfo(packageFile), dir);
   return required < DiskFree(dir) && FolderExists(dir);
 }
 
 bool ConfirmTempSpace(const std::string& extractDir, const TGFileInfo& package) {
   const std::string drive =
       extractDir.empty() ? std::string() : UpperCaseAscii(extractDir.substr(0, 1)) + ":";
-  const double required = package.GetSpaceRequired(extractDir);
+  const double required = SpaceRequiredOnDrive(package, extractDir);
   const double available = DiskFree(extractDir);
   std::string text;
   if (package.GetShowTempNotice())
@@ -265,7 +267,7 @@ bool ConfirmTempSpace(const std::string& extractDir, const TGFileInfo& package) 
 
 bool RunSetup(std::string extractDir, const std::string& packageFile, const std::string& agentName,
               const std::string& switches, bool foreground) {
-  const TGFileInfo package = TGFileInfo::Create(packageFile);
+  const TGFileInfo package = ReadPackageInfo(packageFile);
   bool proceed = true;
   bool confirmed = false;
   if (package.GetActivityBar())
@@ -288,7 +290,7 @@ bool RunSetup(std::string extractDir, const std::string& packageFile, const std:
     bool checksumOk = false;
     PackageBoxes boxes(charset, buttons, GetLangString(package, "Attention"));
     ExtractPackage(packageFile, extractDir, agentName, startEntry, ForcePrompt(), boxes,
-                   GetLangString(package, "s8"), ProgressBarExtractionSink(), checksumOk);
+                   GetLangString(package, "s8"), &ProgressBarExtractionSink(), checksumOk);
     YieldWait(1000);
     if (!startEntry.empty() && checksumOk)
       confirmed = Launch(extractDir, startEntry, switches, foreground);

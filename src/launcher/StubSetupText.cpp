@@ -1,7 +1,7 @@
 #include "launcher/StubSetupText.h"
 
-#include <cstdio>
-
+#include "util/NumberText.h"
+#include "util/PathText.h"
 #include "util/UtilsText.h"
 
 namespace orvane {
@@ -9,9 +9,7 @@ namespace orvane {
 std::string FormatMB(double bytes) {
   const double mb = bytes > 0 ? bytes / 1048576.0 : 0.0;
   const int decimals = mb > 10 ? 1 : (mb >= 1 ? 2 : 3);
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, mb);
-  return text;
+  return FixedText(mb, decimals);
 }
 
 std::string RemoveSwitch(std::string_view commandLine, std::string_view name) {

@@ -6,12 +6,15 @@
 #include "launcher/StubPlainAgent.h"
 #include "launcher/StubSetup.h"
 #include "launcher/StubWinMain.h"
+#include "package/PackFormat.h"
+#include "package/PackX.h"
+#include "package/PackXWin.h"
 #include "ui/ZMsgBox.h"
 #include "util/Fatal.h"
 #include "util/Files.h"
+#include "util/NumberText.h"
 #include "util/ProcessViewer.h"
 #include "util/Utils.h"
-#include "util/UtilsText.h"
 #include "util/ZDebug.h"
 
 namespace orvane {
@@ -31,7 +34,7 @@ class LauncherFatalReporter final : public FatalReporter {
 void OpenOwnPackage(StartupState& state) {
   state.identity.ownPath = OwnPath();
   state.identity.ownName = OwnFileName();
-  state.ownPackage = std::make_unique<TGFileInfo>(TGFileInfo::Create(state.identity.ownPath));
+  state.ownPackage = std::make_unique<TGFileInfo>(ReadPackageInfo(state.identity.ownPath));
   const TGFileInfo& package = *state.ownPackage;
   state.identity.agentFlag = package.GetAgentFlag();
   state.identity.agentFileName = package.GetAgentFileName();
@@ -113,25 +116,31 @@ void RunSetupLauncher() {
 }
 
 // The plain agent's requests go to the agent log and, as private messages,
-// to the main window of the process that runs the X_ agent's file
-// (`xPath`: the path as a std::string).
-bool PostToXAgent(const AgentRequest& request, void* xPath) {
-  if (!request.trace.empty())
-    AgentLog(request.trace);
-  UINT message = wm_ShutDown;
-  WPARAM wParam = static_cast<WPARAM>(request.value);
-  LPARAM lParam = 0;
-  if (request.kind == AgentRequestKind::LocalMsg) {
-    message = wm_LocalMsg;
-    lParam = static_cast<LPARAM>(request.clientMessage);
-  } else if (request.kind == AgentRequestKind::ForceCheck) {
-    message = wm_AgentMsg;
-    wParam = kAgentForceCheck;
-    lParam = static_cast<LPARAM>(request.value);
+// to the main window of the process that runs the X_ agent's file.
+class XAgentPoster final : public AgentRequestSink {
+ public:
+  explicit XAgentPoster(const std::string& xPath) : xPath_(xPath) {}
+
+  bool Post(const AgentRequest& request) override {
+    if (!request.trace.empty())
+      AgentLog(request.trace);
+    UINT message = wm_ShutDown;
+    WPARAM wParam = static_cast<WPARAM>(request.value);
+    LPARAM lParam = 0;
+    if (request.kind == AgentRequestKind::LocalMsg) {
+      message = wm_LocalMsg;
+      lParam = static_cast<LPARAM>(request.clientMessage);
+    } else if (request.kind == AgentRequestKind::ForceCheck) {
+      message = wm_AgentMsg;
+      wParam = kAgentForceCheck;
+      lParam = static_cast<LPARAM>(request.value);
+    }
+    return PostToProcessWindow(xPath_, false, message, wParam, lParam);
   }
-  return PostToProcessWindow(*static_cast<const std::string*>(xPath), false, message, wParam,
-                             lParam);
-}
+
+ private:
+  const std::string& xPath_;
+};
 
 // The plain agent forwards the requests of its command line to the X_
 // agent's main window (messages to an X_ agent without a window are
@@ -139,9 +148,9 @@ bool PostToXAgent(const AgentRequest& request, void* xPath) {
 // message was posted.
 bool HandleParamOK(bool xExeIsRunning) {
   AgentLog("HandleParamOK() --- Start");
-  std::string x = XAgentPath();
-  const bool posted =
-      ForwardAgentRequests(CommandTail(), x, FileExists(x), xExeIsRunning, PostToXAgent, &x);
+  const std::string x = XAgentPath();
+  XAgentPoster poster(x);
+  const bool posted = ForwardAgentRequests(CommandTail(), x, FileExists(x), xExeIsRunning, poster);
   const std::string transient = GetSwitch("/TRANSIENTx=", "");
   if (!transient.empty())
     ReadOverrideText(transient, Agent().overrides);
@@ -204,6 +213,7 @@ void DoRunStubWin() {
 uint32_t RunStub() {
   static LauncherFatalReporter fatalReporter;
   SetFatalReporter(&fatalReporter);
+  pack::SeedUnverifiedTokenNumbers(static_cast<uint64_t>(RandomInRange(INT64_MIN, INT64_MAX)));
   const std::string commandLine = ::GetCommandLineA();
   ConsolePidLine(" ==== STUB START ====> " + commandLine + "<");
 

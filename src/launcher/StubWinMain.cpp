@@ -10,7 +10,7 @@
 #include "agent/ZProgBar.h"
 #include "launcher/StubSetup.h"
 #include "launcher/StubWin.h"
-#include "package/LangStrings.h"
+#include "package/LangStringsWin.h"
 #include "ui/ZMsgBox.h"
 #include "util/Files.h"
 #include "util/Handles.h"
@@ -98,23 +98,6 @@ void CreateChildren(HWND window) {
                                       kLabelFontFace));
   ::SendMessageA(state.label, WM_SETFONT, reinterpret_cast<WPARAM>(state.labelFont.get()), TRUE);
 }
-
-// A device context of a window, released with the window.
-class WindowDc {
- public:
-  explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
-  ~WindowDc() {
-    if (dc_ != nullptr)
-      ::ReleaseDC(window_, dc_);
-  }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
 
 // The agent's remaining lifetime and the client message travel in the low
 // 32 bits, whatever the width of the sender's parameters.
@@ -305,7 +288,7 @@ bool CloseMainWindow() {
 void PaintMainWindow(HWND window) {
   // A device context of the window, not the paint structure: the default
   // processing that follows validates the window.
-  const WindowDc dc(window);
+  const DeviceContext dc(window);
   if (dc.get() == nullptr)
     return;
   RECT client{};

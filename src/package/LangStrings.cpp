@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "util/NumberText.h"
 #include "util/UtilsText.h"
 #include "util/ZSUB.h"
 

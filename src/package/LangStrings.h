@@ -18,8 +18,8 @@
 // that the caller replaces.
 //
 // The rules are portable and take the block text and the system language
-// name as parameters; the Windows part at the end of this header adds the
-// thread locale, the process-wide cache and the TGFileInfo front ends.
+// name as parameters; LangStringsWin.h adds the thread locale, the
+// process-wide cache and the TGFileInfo front ends.
 #pragma once
 
 #include <string>
@@ -83,27 +83,3 @@ constexpr std::string_view kDefaultFontName = "Tahoma";
 int LangIntValue(std::string_view text, int def);
 
 }  // namespace orvane
-
-#ifdef _WIN32
-namespace orvane {
-
-class TGFileInfo;
-
-// Name of the thread locale's language in the table of SLangId.h (primary
-// language 9 when the locale gives none); empty when the table has no entry.
-std::string GetSystemLanguageName();
-
-// The language look-ups of a package. The language is chosen on the first
-// call of the process, from the block of the package of that call, and kept
-// until the process ends: later calls use it on every package.
-std::string GetLangString(const TGFileInfo& info, std::string_view key, std::string_view def);
-// With the built-in text of `key` (LangDefault) as the default.
-std::string GetLangString(const TGFileInfo& info, std::string_view key);
-// "Charset" and "FontSize" as integers (0 and 8 when not a number), and
-// "FontName" ("Tahoma").
-int GetCharset(const TGFileInfo& info);
-int GetFontSize(const TGFileInfo& info);
-std::string GetFontName(const TGFileInfo& info);
-
-}  // namespace orvane
-#endif

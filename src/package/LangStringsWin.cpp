@@ -1,5 +1,7 @@
 // LangStringsWin: the system's language, the process-wide language choice and
 // the language look-ups of a package.
+#include "package/LangStringsWin.h"
+
 #include <windows.h>
 
 #include <string>

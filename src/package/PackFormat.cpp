@@ -1,19 +1,21 @@
 // PackFormat: trailer coding, the reader's location of trailer and header
-// blocks, the volume checksum, token (de)scrambling, entry headers and volume
-// names. Everything here treats the package as untrusted bytes: every length
-// and offset is checked against the size of the source before anything is
-// read or allocated, so that a damaged or hostile file gives an empty or
-// partial result, never a read outside the file or an oversized buffer.
+// blocks, the volume checksum, token (de)scrambling, entry headers, the rule
+// for entry names and volume names. Everything here treats the package as
+// untrusted bytes: every length and offset is checked against the size of
+// the source before anything is read or allocated, so that a damaged or
+// hostile file gives an empty or partial result, never a read outside the
+// file or an oversized buffer.
 #include "package/PackFormat.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <vector>
 
 #include "package/StubGlobText.h"
+#include "util/FilesText.h"
+#include "util/NumberText.h"
 #include "util/UtilsText.h"
 #include "util/ZSUB.h"
 
@@ -75,9 +77,9 @@ int HexDigitValue(unsigned char c) {
   return -1;
 }
 
-// The unverified-token numbers: a start and a step drawn once per process,
-// the step coprime to 99999 so that 99999 consecutive calls give 99999
-// different numbers, also within one clock tick.
+// The unverified-token numbers: start + k * step modulo 99999 for the k-th
+// call, the step coprime to 99999 so that 99999 consecutive calls give 99999
+// different numbers. SeedUnverifiedTokenNumbers sets start and step.
 constexpr uint32_t kUnverifiedRange = 99999;
 
 uint32_t Gcd(uint32_t a, uint32_t b) {
@@ -89,26 +91,14 @@ uint32_t Gcd(uint32_t a, uint32_t b) {
   return a;
 }
 
+uint32_t g_unverifiedStart = 0;
+uint32_t g_unverifiedStep = 1;
+std::atomic<uint32_t> g_unverifiedCalls{0};
+
 std::string NextUnverifiedNumber() {
-  struct Sequence {
-    uint32_t start;
-    uint32_t step;
-  };
-  static const Sequence sequence = [] {
-    Sequence s;
-    s.start = static_cast<uint32_t>(RandomInRange(0, kUnverifiedRange - 1));
-    s.step = static_cast<uint32_t>(RandomInRange(1, kUnverifiedRange - 1));
-    while (Gcd(s.step, kUnverifiedRange) != 1)
-      s.step = s.step % (kUnverifiedRange - 1) + 1;
-    return s;
-  }();
-  static std::atomic<uint32_t> calls{0};
-  const uint64_t k = calls.fetch_add(1) % kUnverifiedRange;
-  const uint32_t value =
-      static_cast<uint32_t>((sequence.start + k * sequence.step) % kUnverifiedRange);
-  char text[16];
-  std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(value));
-  return text;
+  const uint64_t k = g_unverifiedCalls.fetch_add(1) % kUnverifiedRange;
+  return DecimalText(
+      static_cast<int64_t>((g_unverifiedStart + k * g_unverifiedStep) % kUnverifiedRange));
 }
 
 }  // namespace
@@ -311,6 +301,14 @@ bool ChecksumAccepted(uint32_t computed, uint32_t stored) {
 // ---------------------------------------------------------------------------
 // Tokens
 
+void SeedUnverifiedTokenNumbers(uint64_t seed) {
+  g_unverifiedStart = static_cast<uint32_t>(seed % kUnverifiedRange);
+  uint32_t step = static_cast<uint32_t>(1 + seed / kUnverifiedRange % (kUnverifiedRange - 1));
+  while (Gcd(step, kUnverifiedRange) != 1)
+    step = step % (kUnverifiedRange - 1) + 1;
+  g_unverifiedStep = step;
+}
+
 std::string DescrambleToken(std::string_view text, bool* verified) {
   if (verified != nullptr)
     *verified = false;
@@ -435,21 +433,46 @@ std::string MakeEntryHeader(const EntryHeader& entry) {
   std::string header = "|" + entry.name;
   if (entry.isStart)
     header += "*" + entry.startArguments;
-  char date[16];
-  std::snprintf(date, sizeof date, "%lu", static_cast<unsigned long>(entry.dosDateTime));
   header += "|";
-  header += date;
+  header += DecimalText(entry.dosDateTime);
   header += "|";
   return header;
+}
+
+std::string EntryNameFault(std::string_view name) {
+  if (name.empty())
+    return "is empty";
+  // Windows holds at most 255 characters in one name; an ANSI byte is at
+  // most one character.
+  if (name.size() > 255)
+    return "is longer than 255 bytes";
+  if (name == "." || name == "..")
+    return "names a folder, not a file";
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '/' || c == '\\')
+      return "has a folder part; the launcher writes every file straight into its "
+             "extraction folder";
+    if (c == ':')
+      return "has a drive or stream part (':')";
+    if (u < 32 || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*')
+      return std::string("contains a character that Windows file names cannot hold (") +
+             (u < 32 ? std::string("control character") : std::string(1, c)) + ")";
+  }
+  if (name.back() == ' ' || name.back() == '.')
+    return "ends with a blank or a dot, which Windows drops";
+  if (name.front() == ' ')
+    return "begins with a blank";
+  if (IsReservedDeviceName(name))
+    return "is a Windows device name";
+  return std::string();
 }
 
 std::string VolumeFileName(std::string_view firstVolumePath, int number) {
   std::string_view base = firstVolumePath;
   if (EndsWithNoCase(base, ".001"))
     base.remove_suffix(4);
-  char suffix[24];
-  std::snprintf(suffix, sizeof suffix, ".%03d", number);
-  return std::string(base) + suffix;
+  return std::string(base) + "." + ZeroPad(number, 3);
 }
 
 }  // namespace orvane::pack

@@ -1,6 +1,7 @@
 // PackFormat: the layout of an Orvane package, shared by the launcher's reader
 // and the stubpack builder, and the small algorithms that belong to it
-// (trailer location, header blocks, entry headers, checksum, tokens).
+// (trailer location, header blocks, entry headers and names, checksum,
+// tokens).
 //
 // A package is appended to a copy of the launcher (or spread over the
 // launcher and volume files). All integers are little-endian; text is ANSI.
@@ -165,6 +166,12 @@ bool ChecksumAccepted(uint32_t computed, uint32_t stored);
 // 99999 calls), so that two bad tokens never compare equal; `verified`
 // tells which case it was.
 std::string DescrambleToken(std::string_view text, bool* verified = nullptr);
+// Where the unverified numbers of DescrambleToken start and how they step
+// (0..99998, in an order that depends on the seed), so that they differ
+// between runs. Portable code draws no random numbers: the launcher passes
+// one of the system's (RandomInRange) once at start-up, before any token is
+// read. Unseeded, the numbers count up from 0.
+void SeedUnverifiedTokenNumbers(uint64_t seed);
 // The builder's side: a stored form of `plain` that DescrambleToken verifies
 // and decodes back to `plain`. `seed` varies the padding and key bytes.
 // `plain` must be at most 240 bytes.
@@ -180,13 +187,23 @@ void ParseTokenLine(std::string_view text, std::string& token, std::string& rest
 // launcher starts, and text after the "*" in the name field is extra
 // command-line text for it.
 struct EntryHeader {
-  std::string name;            // relative to the extraction folder
+  std::string name;            // a file name in the extraction folder
   uint32_t dosDateTime = 0;    // date in the high 16 bits, time in the low 16
   bool isStart = false;        // the header holds a "*"
   std::string startArguments;  // text after the "*" in the name field
 };
 EntryHeader ParseEntryHeader(std::string_view header);
 std::string MakeEntryHeader(const EntryHeader& entry);
+
+// Why `name` cannot be an entry name, or empty when it can. The launcher
+// writes every entry straight into its extraction folder and creates no
+// sub-folder, so a name is one plain Windows file name: not empty, at most
+// 255 bytes, not "." or "..", no folder separator, no ':' (drive, data
+// stream), no control character or any of < > " | ? *, no trailing dot or
+// blank (Windows drops them), no leading blank, not a reserved device name.
+// The builder refuses such names, the inspector reports them, and the
+// launcher treats a package that holds one as damaged.
+std::string EntryNameFault(std::string_view name);
 
 // Names of the volumes: the first volume's path with a trailing ".001"
 // removed, then "." and the number in three digits (four from 1000).

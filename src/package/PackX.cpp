@@ -2,7 +2,7 @@
 // and the header block texts.
 #include "package/PackX.h"
 
-#include "util/UtilsText.h"
+#include "util/PathText.h"
 #include "util/ZSUB.h"
 
 namespace orvane {

@@ -10,13 +10,14 @@
 // no package magic answers false to every flag and 0 for the space it needs,
 // even if its last bytes happen to hold set bits where the flags would be.
 //
-// The language look-ups live with the language strings, not here.
+// The language look-ups live with the language strings, not here; reading a
+// file and asking a drive live in PackXWin.h.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "package/PackFormat.h"
 
@@ -30,63 +31,25 @@ class TGFileInfo {
   // Reads the package of `file` (ReadPackageHeader).
   explicit TGFileInfo(const pack::ByteSource& file);
 
-#ifdef _WIN32
-  // Reads the package of the file `fileName` (opened for reading, others may
-  // read and write it meanwhile) and closes it again. A missing or unreadable
-  // file gives the empty object.
-  static TGFileInfo Create(std::string_view fileName);
-
-  // Bytes needed to extract the package on the drive of `path` (the first
-  // three characters name its root, "C:\"): the space-table entry for the
-  // drive's allocation unit; entry 0 when the unit cannot be queried.
-  double GetSpaceRequired(std::string_view path) const;
-#endif
-
   // The space-table entry for an allocation unit of `clusterBytes`.
   double SpaceRequiredForCluster(uint64_t clusterBytes) const;
 
-  const pack::Trailer& Trailer() const {
-    return header_.trailer;
-  }
-  const std::string& LanguageBlock() const {
-    return header_.languageBlock;
-  }
-  const std::string& InternetBlock() const {
-    return header_.internetBlock;
-  }
-  const std::string& DownloadBlock() const {
-    return header_.downloadBlock;
-  }
+  const pack::Trailer& Trailer() const { return header_.trailer; }
+  const std::string& LanguageBlock() const { return header_.languageBlock; }
+  const std::string& InternetBlock() const { return header_.internetBlock; }
+  const std::string& DownloadBlock() const { return header_.downloadBlock; }
   // The trailer's magic is right.
-  bool IsPackage() const {
-    return header_.trailer.IsPackage();
-  }
+  bool IsPackage() const { return header_.trailer.IsPackage(); }
 
   // Trailer flag bits and bytes.
-  bool GetShowTempNotice() const {
-    return Flag(pack::kFlagShowTempNotice);
-  }
-  bool GetRelaunchFromTemp() const {
-    return Flag(pack::kFlagRelaunch);
-  }
-  bool GetActivityBar() const {
-    return Flag(pack::kFlagActivityBar);
-  }
-  bool GetAgentLog() const {
-    return Flag(pack::kFlagAgentLog);
-  }
-  bool GetInternetSetup() const {
-    return Byte(header_.trailer.internetSetup);
-  }
-  bool GetConfirmDownload() const {
-    return Byte(header_.trailer.confirmDownload);
-  }
-  bool GetAgentCopy() const {
-    return Byte(header_.trailer.agentCopy);
-  }
-  bool GetAgentFlag() const {
-    return Byte(header_.trailer.agentFlag);
-  }
+  bool GetShowTempNotice() const { return Flag(pack::kFlagShowTempNotice); }
+  bool GetRelaunchFromTemp() const { return Flag(pack::kFlagRelaunch); }
+  bool GetActivityBar() const { return Flag(pack::kFlagActivityBar); }
+  bool GetAgentLog() const { return Flag(pack::kFlagAgentLog); }
+  bool GetInternetSetup() const { return Byte(header_.trailer.internetSetup); }
+  bool GetConfirmDownload() const { return Byte(header_.trailer.confirmDownload); }
+  bool GetAgentCopy() const { return Byte(header_.trailer.agentCopy); }
+  bool GetAgentFlag() const { return Byte(header_.trailer.agentFlag); }
 
   // Internet block.
   std::string GetInfoUrl() const;           // field 0
@@ -110,21 +73,10 @@ class TGFileInfo {
   bool SameDownloadToken(const TGFileInfo& other) const;
 
  private:
-  bool Flag(pack::TrailerFlag flag) const {
-    return IsPackage() && header_.trailer.HasFlag(flag);
-  }
-  bool Byte(uint8_t value) const {
-    return IsPackage() && value != 0;
-  }
+  bool Flag(pack::TrailerFlag flag) const { return IsPackage() && header_.trailer.HasFlag(flag); }
+  bool Byte(uint8_t value) const { return IsPackage() && value != 0; }
 
   pack::PackageHeader header_;
 };
-
-#ifdef _WIN32
-// A read-only ByteSource over a file (64-bit positions; other processes may
-// read and write the file meanwhile). Null when the file cannot be opened.
-// The file stays open as long as the source lives.
-std::unique_ptr<pack::ByteSource> OpenFileSource(std::string_view fileName);
-#endif
 
 }  // namespace orvane

@@ -1,10 +1,11 @@
 // PackXWin: the Windows side of TGFileInfo: reading a package from a file
 // and asking the drive for its allocation unit.
+#include "package/PackXWin.h"
+
 #include <windows.h>
 
 #include <string>
 
-#include "package/PackX.h"
 #include "util/Handles.h"
 
 namespace orvane {
@@ -56,14 +57,14 @@ std::unique_ptr<pack::ByteSource> OpenFileSource(std::string_view fileName) {
   return std::make_unique<FileSource>(std::move(file), static_cast<uint64_t>(size.QuadPart));
 }
 
-TGFileInfo TGFileInfo::Create(std::string_view fileName) {
+TGFileInfo ReadPackageInfo(std::string_view fileName) {
   const std::unique_ptr<pack::ByteSource> source = OpenFileSource(fileName);
   if (!source)
     return TGFileInfo();
   return TGFileInfo(*source);
 }
 
-double TGFileInfo::GetSpaceRequired(std::string_view path) const {
+double SpaceRequiredOnDrive(const TGFileInfo& package, std::string_view path) {
   const std::string root(path.substr(0, 3));
   DWORD sectorsPerCluster = 0;
   DWORD bytesPerSector = 0;
@@ -74,7 +75,7 @@ double TGFileInfo::GetSpaceRequired(std::string_view path) const {
                           &totalClusters)) {
     unit = static_cast<uint64_t>(sectorsPerCluster) * bytesPerSector;
   }
-  return SpaceRequiredForCluster(unit);
+  return package.SpaceRequiredForCluster(unit);
 }
 
 }  // namespace orvane

@@ -1,8 +1,7 @@
 // SLangId: the table of language names and identifiers, and its look-ups.
 #include "package/SLangId.h"
 
-#include <cstdio>
-
+#include "util/NumberText.h"
 #include "util/UtilsText.h"
 #include "util/ZSUB.h"
 
@@ -94,9 +93,7 @@ std::string LanguageNameFromDigits(std::string_view digits) {
 }
 
 std::string LanguageNameFromPrimaryId(uint32_t primaryLanguage) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%02lu", static_cast<unsigned long>(primaryLanguage));
-  return LanguageNameFromDigits(digits);
+  return LanguageNameFromDigits(ZeroPad(primaryLanguage, 2));
 }
 
 std::string LanguageIdFromName(std::string_view name) {

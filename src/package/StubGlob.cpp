@@ -5,9 +5,9 @@
 
 #include "package/LangStrings.h"
 #include "package/PackX.h"
+#include "util/DateText.h"
 #include "util/Utils.h"
 #include "util/UtilsIni.h"
-#include "util/UtilsText.h"
 
 namespace orvane {
 namespace {

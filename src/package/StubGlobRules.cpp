@@ -3,7 +3,8 @@
 
 #include <cmath>
 
-#include "util/UtilsText.h"
+#include "util/DateText.h"
+#include "util/NumberText.h"
 #include "util/ZSUB.h"
 
 namespace orvane {
@@ -28,13 +29,9 @@ int64_t SecondsFromMoment(double moment) {
 }
 
 std::string SecondsCompanionText(int64_t seconds) {
-  double days = static_cast<double>(seconds) / 86400.0;
-  // Clamped here, not by the stamp, which would read -1 as "now".
-  if (days < 0.0)
-    days = 0.0;
-  if (days > kMaxMoment)
-    days = kMaxMoment;
-  return TimeStamp(days, " ");
+  // The stamp clamps the day count to 0..10,000,000; without a clock it
+  // clamps -1 too instead of reading it as "now".
+  return TimeStamp(static_cast<double>(seconds) / 86400.0, " ", nullptr);
 }
 
 bool OverridableSwitch(uint8_t override, std::string_view fileValue) {

@@ -30,7 +30,7 @@ bool IniSwitchValue(std::string_view text);
 // 30 December 1899 00:00 local time.
 
 // A moment (days since 30 December 1899, the fraction being the time of day;
-// see UtilsText.h) in seconds, rounded to the nearest second. Moments beyond
+// see DateText.h) in seconds, rounded to the nearest second. Moments beyond
 // the calendar's limits are clamped to them; not-a-number counts as 0.
 int64_t SecondsFromMoment(double moment);
 

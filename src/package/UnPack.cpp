@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "package/PackX.h"
+#include "package/PackXWin.h"
 #include "package/UnPackWalk.h"
 #include "util/Fatal.h"
 #include "util/Files.h"
@@ -97,7 +98,7 @@ class Win32ExtractionSystem final : public ExtractionSystem {
 void ExtractPackage(const std::string& packageFile, const std::string& targetDir,
                     const std::string& agentName, std::string& startEntry, bool alwaysAskForVolume,
                     ExtractionBoxes& boxes, const std::string& diskPrompt,
-                    const ExtractionProgress& progress, bool& checksumOk) {
+                    ExtractionProgress* progress, bool& checksumOk) {
   startEntry.clear();
   checksumOk = false;
   Win32ExtractionSystem system(boxes);

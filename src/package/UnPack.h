@@ -35,13 +35,14 @@ class ExtractionBoxes {
 // there is none or nothing may be started (the user cancelled a volume
 // prompt, the package is damaged). `alwaysAskForVolume` asks for every
 // further volume. `boxes` shows the errors and the volume prompt, whose text
-// is made from `diskPrompt`. `checksumOk` is false when a volume failed its checksum or
-// the first volume is missing. A damaged package (an entry name leaving the
+// is made from `diskPrompt`. `progress`, when not null, follows the walk.
+// `checksumOk` is false when a volume failed its checksum or the first
+// volume is missing. A damaged package (an entry name leaving the
 // target folder, a block beyond the end of its volume, corrupt compressed
 // data) is reported to the user here, once, and leaves `startEntry` empty.
 void ExtractPackage(const std::string& packageFile, const std::string& targetDir,
                     const std::string& agentName, std::string& startEntry, bool alwaysAskForVolume,
                     ExtractionBoxes& boxes, const std::string& diskPrompt,
-                    const ExtractionProgress& progress, bool& checksumOk);
+                    ExtractionProgress* progress, bool& checksumOk);
 
 }  // namespace orvane

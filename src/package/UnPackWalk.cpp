@@ -1,11 +1,12 @@
 #include "package/UnPackWalk.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
 #include "package/ZLibOpen.h"
+#include "util/NumberText.h"
+#include "util/PathText.h"
 #include "util/UtilsText.h"
 #include "util/ZSUB.h"
 
@@ -71,7 +72,7 @@ class Walk {
 
   void Progress(int kind, int64_t max) {
     if (request_.progress)
-      request_.progress(kind, 0, max, nullptr, 1, 0);
+      request_.progress->Progress(kind, 0, max, nullptr, 1, 0);
   }
   // Records why the package is damaged (the first reason counts); false, so
   // callers can return it.
@@ -137,7 +138,7 @@ bool EntryWriter::StartFile() {
   if (nameField.find('*') != std::string::npos)
     startEntry = nameField;
   const pack::EntryHeader entry = pack::ParseEntryHeader(header_);
-  const std::string problem = EntryNameProblem(entry.name);
+  const std::string problem = pack::EntryNameFault(entry.name);
   if (!problem.empty())
     return walk_.Damage("The entry \"" + entry.name + "\" " + problem + ".");
   date_ = entry.dosDateTime;
@@ -275,7 +276,7 @@ bool Walk::ExtractEntries(const pack::ByteSource& volume, const pack::Trailer& t
 
 void Walk::WriteAgentCopy(const pack::ByteSource& volume) {
   const std::string agentFile = FileNamePart(request_.agentName);
-  if (agentFile.empty() || !EntryNameProblem(agentFile).empty())
+  if (agentFile.empty() || !pack::EntryNameFault(agentFile).empty())
     return;
   if (!EndsWithNoCase(request_.packageFile, ".exe") &&
       !EndsWithNoCase(request_.packageFile, ".exe.001"))
@@ -403,37 +404,6 @@ ExtractionOutcome RunExtraction(ExtractionSystem& system, const ExtractionReques
   return Walk(system, request).Run();
 }
 
-std::string EntryNameProblem(std::string_view name) {
-  if (name.empty())
-    return "has no name";
-  if (name.find(':') != std::string_view::npos)
-    return "names a drive or a data stream";
-  if (name.front() == '\\' || name.front() == '/')
-    return "is an absolute path";
-  size_t start = 0;
-  for (;;) {
-    const size_t stop = name.find_first_of("\\/", start);
-    const std::string_view part =
-        name.substr(start, stop == std::string_view::npos ? std::string_view::npos : stop - start);
-    if (part.empty())
-      return "has an empty folder part";
-    if (part == "." || part == "..")
-      return "leaves the target folder";
-    for (char c : part) {
-      const auto u = static_cast<unsigned char>(c);
-      if (u < 32 || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*')
-        return "holds a character that file names cannot hold";
-    }
-    if (part.back() == '.' || part.back() == ' ')
-      return "has a part ending in a dot or blank";
-    if (IsReservedDeviceName(part))
-      return "names a device";
-    if (stop == std::string_view::npos)
-      return std::string();
-    start = stop + 1;
-  }
-}
-
 std::string FillDiskPrompt(std::string_view prompt, int number) {
   static constexpr std::string_view kPlaceholder = "<DISK_NUM>";
   const std::string upper = UpperCaseAscii(prompt);
@@ -453,12 +423,10 @@ std::string FillDiskPrompt(std::string_view prompt, int number) {
 std::string WriteFailureDetails(std::string_view errorText, int64_t dataSize, int64_t fileSize,
                                 double bytesFree) {
   const double free = bytesFree > 0 ? bytesFree : 0;
-  char freeText[32];
-  std::snprintf(freeText, sizeof freeText, "%.0f", free - std::fmod(free, 1.0));
   std::string text(errorText);
   text += "<P>  Data Size: <T>" + std::to_string(dataSize) + " Bytes<P>";
   text += "  File Size:  <T>" + std::to_string(fileSize) + " Bytes<P>";
-  text += "  Bytes Free: <T>" + std::string(freeText) + " Bytes";
+  text += "  Bytes Free: <T>" + FixedText(free - std::fmod(free, 1.0), 0) + " Bytes";
   return text;
 }
 

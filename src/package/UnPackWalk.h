@@ -14,11 +14,12 @@
 // walk runs natively against a test double and in the launcher against
 // Win32 (UnPack.h).
 //
-// Hostile packages: an entry name that would leave the target folder, a
-// block that reaches beyond the end of its volume, a length that cannot be
-// represented, corrupt compressed data or an entry header that never ends
-// make the package damaged: the walk stops, tells the user once, and no
-// entry is left to start.
+// Hostile packages: an entry name that is not one plain file name
+// (pack::EntryNameFault: a folder part, a drive, a device ...), a block that
+// reaches beyond the end of its volume, a length that cannot be represented,
+// corrupt compressed data or an entry header that never ends make the
+// package damaged: the walk stops, tells the user once, and no entry is left
+// to start.
 #pragma once
 
 #include <cstdint>
@@ -93,8 +94,8 @@ struct ExtractionRequest {
   std::string targetDir;
   std::string agentName;  // only its file-name part is used; empty: no agent copy
   bool alwaysAskForVolume = false;
-  std::string diskPrompt;  // with "<DISK_NUM>" in any letter case
-  ExtractionProgress progress;
+  std::string diskPrompt;                  // with "<DISK_NUM>" in any letter case
+  ExtractionProgress* progress = nullptr;  // null: no progress reported
 };
 
 struct ExtractionOutcome {
@@ -105,13 +106,6 @@ struct ExtractionOutcome {
 };
 
 ExtractionOutcome RunExtraction(ExtractionSystem& system, const ExtractionRequest& request);
-
-// Why `name` must not be written below the target folder, or empty when it
-// is a plain relative path: ".." parts, an absolute or rooted path, a drive
-// letter, a UNC or device path, a reserved device name (CON, NUL, COM1 ...,
-// also with an extension), an alternate data stream, characters Windows
-// does not allow in names, empty parts, parts ending in a dot or blank.
-std::string EntryNameProblem(std::string_view name);
 
 // The prompt for volume `number`: every "<DISK_NUM>", in any letter case,
 // replaced by the number.

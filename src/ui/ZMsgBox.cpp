@@ -48,23 +48,6 @@ std::vector<MsgBox*>& OpenBoxes() {
   return boxes;
 }
 
-// A window's device context, released when the owner goes.
-class WindowDC {
- public:
-  explicit WindowDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
-  ~WindowDC() {
-    if (dc_)
-      ::ReleaseDC(window_, dc_);
-  }
-  WindowDC(const WindowDC&) = delete;
-  WindowDC& operator=(const WindowDC&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
 // An object selected into a device context until the owner goes.
 class Selection {
  public:
@@ -187,16 +170,27 @@ HWND MsgBox::CreateBoxWindow() {
 }
 
 Size2 MsgBox::MeasureText(const std::string& plain) {
-  WindowDC dc(textArea_);
+  // Lines measured on the text area's device context in the box font.
+  class DcTextExtent final : public TextExtent {
+   public:
+    explicit DcTextExtent(HDC dc) : dc_(dc) {}
+    int ExtentOf(std::string_view line) override {
+      SIZE extent{};
+      ::GetTextExtentPoint32A(dc_, line.data(), static_cast<int>(line.size()), &extent);
+      return static_cast<int>(extent.cx);
+    }
+
+   private:
+    HDC dc_;
+  };
+
+  const DeviceContext dc(textArea_);
   Selection selected(dc.get(), font_.get());
   TEXTMETRICA metrics{};
   ::GetTextMetricsA(dc.get(), &metrics);
   const int lineHeight = MsgLineHeight(metrics.tmHeight, metrics.tmExternalLeading, BoxFont().face);
-  return MeasureMsgText(plain, lineHeight, [&](std::string_view line) {
-    SIZE extent{};
-    ::GetTextExtentPoint32A(dc.get(), line.data(), static_cast<int>(line.size()), &extent);
-    return static_cast<int>(extent.cx);
-  });
+  DcTextExtent extent(dc.get());
+  return MeasureMsgText(plain, lineHeight, extent);
 }
 
 Size2 MsgBox::ResizeTextArea(int width, int height) {
@@ -255,8 +249,18 @@ Size2 MsgBox::CreateTextArea() {
   ::SetWindowPos(textArea_, nullptr, 0, 0, measured.width + 10, measured.height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   const bool hasBold = richText_ && !marked.bold.empty();
-  const int width = FitTextAreaWidth(
-      measured, hasBold, [&](int tryWidth) { return ResizeTextArea(tryWidth, measured.height); });
+  // The width tries keep the measured height.
+  class HeightKeepingResizer final : public TextAreaResizer {
+   public:
+    HeightKeepingResizer(MsgBox& box, int height) : box_(box), height_(height) {}
+    Size2 ResizeTo(int width) override { return box_.ResizeTextArea(width, height_); }
+
+   private:
+    MsgBox& box_;
+    int height_;
+  };
+  HeightKeepingResizer resizer(*this, measured.height);
+  const int width = FitTextAreaWidth(measured, hasBold, resizer);
   ::SetWindowPos(textArea_, nullptr, 0, 0, width, measured.height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return {width, measured.height};

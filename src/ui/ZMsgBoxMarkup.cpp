@@ -220,8 +220,7 @@ int MsgLineHeight(int tmHeight, int tmExternalLeading, std::string_view faceName
   return tmHeight + tmExternalLeading + (SameTextTrim(faceName, "MS PGothic") ? 1 : 0);
 }
 
-Size2 MeasureMsgText(std::string_view plain, int lineHeight,
-                     const std::function<int(std::string_view)>& extentOf) {
+Size2 MeasureMsgText(std::string_view plain, int lineHeight, TextExtent& extent) {
   if (plain.empty())
     plain = " ";
   Size2 size;
@@ -232,9 +231,9 @@ Size2 MeasureMsgText(std::string_view plain, int lineHeight,
         plain.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from);
     const bool last = end == std::string_view::npos;
     if (!(last && line.empty())) {
-      const int extent = std::max(0, extentOf(line));
-      size.width = std::max(size.width, extent + 10);
-      size.height += (extent / kMsgMaxTextWidth + 1) * lineHeight;
+      const int pixels = std::max(0, extent.ExtentOf(line));
+      size.width = std::max(size.width, pixels + 10);
+      size.height += (pixels / kMsgMaxTextWidth + 1) * lineHeight;
     }
     if (last)
       break;
@@ -244,13 +243,13 @@ Size2 MeasureMsgText(std::string_view plain, int lineHeight,
   return size;
 }
 
-int FitTextAreaWidth(Size2 measured, bool hasBold, const std::function<Size2(int)>& resizeTo) {
+int FitTextAreaWidth(Size2 measured, bool hasBold, TextAreaResizer& textArea) {
   if (!hasBold)
     return measured.width + 10;
   int widest = measured.width;
   for (int i = 0; i < kMsgWidthTries; ++i) {
     const int width = measured.width + 10 * i;
-    const Size2 asked = resizeTo(width);
+    const Size2 asked = textArea.ResizeTo(width);
     if (asked.height <= measured.height)
       return width;
     widest = std::max(widest, asked.width);

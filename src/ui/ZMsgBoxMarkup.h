@@ -18,7 +18,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -161,19 +160,40 @@ constexpr int kMsgWidthTries = 21;
 // lines otherwise touch.
 int MsgLineHeight(int tmHeight, int tmExternalLeading, std::string_view faceName);
 
+// Measures a line of text in the box font; implemented by the box (on its
+// device context) and by tests.
+class TextExtent {
+ public:
+  // The line's width in pixels.
+  virtual int ExtentOf(std::string_view line) = 0;
+
+ protected:
+  ~TextExtent() = default;
+};
+
 // The measured size of the plain text: each CR LF-separated line (an empty
-// last line excepted; an empty text counts as " ") is `extentOf(line)`
+// last line excepted; an empty text counts as " ") is `extent.ExtentOf(line)`
 // pixels wide; width is the widest line + 10, at most 600; a line counts one
 // line height per started 600 pixels of its extent.
-Size2 MeasureMsgText(std::string_view plain, int lineHeight,
-                     const std::function<int(std::string_view)>& extentOf);
+Size2 MeasureMsgText(std::string_view plain, int lineHeight, TextExtent& extent);
+
+// The text-area control as FitTextAreaWidth tries widths on it; implemented
+// by the box and by tests.
+class TextAreaResizer {
+ public:
+  // Sizes the control to `width` and returns the size it then asks for.
+  virtual Size2 ResizeTo(int width) = 0;
+
+ protected:
+  ~TextAreaResizer() = default;
+};
 
 // The width of the text area. Without bold text: measured width + 10. With
 // bold text (wider than measured), tries widths measured + 10 x i for i = 0
-// to 20: `resizeTo(width)` sizes the control and returns the size it asks
-// for; the first try whose asked height is not above the measured height
-// wins. When none does, the widest asked width + 10.
-int FitTextAreaWidth(Size2 measured, bool hasBold, const std::function<Size2(int)>& resizeTo);
+// to 20 through `textArea.ResizeTo(width)`; the first try whose asked height
+// is not above the measured height wins. When none does, the widest asked
+// width + 10.
+int FitTextAreaWidth(Size2 measured, bool hasBold, TextAreaResizer& textArea);
 
 struct Rect2 {
   int left = 0;

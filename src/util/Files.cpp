@@ -3,11 +3,12 @@
 #include <windows.h>
 #include <winioctl.h>
 
-#include <cstdio>
 #include <vector>
 
 #include "util/FilesText.h"
 #include "util/Handles.h"
+#include "util/NumberText.h"
+#include "util/PathText.h"
 #include "util/Utils.h"
 #include "util/UtilsText.h"
 #include "util/ZDebug.h"
@@ -56,10 +57,7 @@ bool IsLinkedFolder(const std::string& folder) {
 }
 
 std::string DecimalHandle(HANDLE handle) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%lld",
-                static_cast<long long>(reinterpret_cast<intptr_t>(handle)));
-  return text;
+  return DecimalText(reinterpret_cast<intptr_t>(handle));
 }
 
 }  // namespace
@@ -195,14 +193,14 @@ bool CreateFolderPath(const std::string& folder) {
 }
 
 bool SaveFile(const std::string& path, std::string_view data, DosDateTime date, bool append,
-              const ExtractionProgress& progress) {
+              ExtractionProgress* progress) {
   FileHandle file = OpenFileForWriting(path, append);
   const auto length = static_cast<int64_t>(data.size());
   int64_t written = 0;
-  if (SaveFileWritesInChunks(length, static_cast<bool>(progress))) {
+  if (SaveFileWritesInChunks(length, progress != nullptr)) {
     bool cancel = false;
     if (progress)
-      progress(0, 0, length, &cancel, 1, 0);
+      progress->Progress(0, 0, length, &cancel, 1, 0);
     const int64_t chunk = SaveFileChunkSize(length);
     while (file && written < length && !cancel) {
       const int64_t rest = length - written;
@@ -212,7 +210,7 @@ bool SaveFile(const std::string& path, std::string_view data, DosDateTime date, 
         break;
       written += done;
       if (progress)
-        progress(0, 0, length, &cancel, 1, written);
+        progress->Progress(0, 0, length, &cancel, 1, written);
     }
   } else if (file && length > 0) {
     DWORD done = 0;
@@ -309,8 +307,8 @@ bool DeleteFiles(const std::string& mask, bool clearAttributes) {
 
 namespace {
 
-void EmptyFolder(const std::string& folder, bool clearAttributes,
-                 const ExtractionProgress& progress, bool& cancel) {
+void EmptyFolder(const std::string& folder, bool clearAttributes, ExtractionProgress* progress,
+                 bool& cancel) {
   // The folder may have been swapped for a link since it was listed: never
   // work inside a link.
   DWORD attributes = 0;
@@ -334,7 +332,7 @@ void EmptyFolder(const std::string& folder, bool clearAttributes,
       if (cancel)
         break;  // cancelled inside: this folder is not empty, and nothing more is reported
       if (progress)
-        progress(1, 0, 0, &cancel, 0, 0);
+        progress->Progress(1, 0, 0, &cancel, 0, 0);
       // Removes an emptied folder, or a junction or folder link itself.
       ::RemoveDirectoryA(path.c_str());
     }
@@ -344,8 +342,7 @@ void EmptyFolder(const std::string& folder, bool clearAttributes,
 
 }  // namespace
 
-bool DeleteTree(const std::string& folder, bool clearAttributes,
-                const ExtractionProgress& progress) {
+bool DeleteTree(const std::string& folder, bool clearAttributes, ExtractionProgress* progress) {
   DWORD attributes = 0;
   if (!IsFolder(folder, &attributes))
     return false;

@@ -60,15 +60,15 @@ DosDateTime FileDosDateTime(const std::string& path);
 bool CreateFolderPath(const std::string& folder);
 
 // Writes `data` to `path`: replacing the file, or at its end with `append`
-// (creating it when missing). With a callback, or for more than 1 MiB, the
-// data goes in chunks (FilesText.h): the callback gets Kind 0, Min 0,
+// (creating it when missing). With `progress`, or for more than 1 MiB, the
+// data goes in chunks (FilesText.h): `progress` gets Kind 0, Min 0,
 // Max = data length, the cancel flag, Step 1 and Position = bytes written, once
 // with 0 before the first chunk and after every chunk; a set cancel flag stops
 // the writing. When every byte was written and `date` is not 0, the file's
 // modification time is set to it. True only when every byte was written (a
 // partial file stays on disk).
 bool SaveFile(const std::string& path, std::string_view data, DosDateTime date = 0,
-              bool append = false, const ExtractionProgress& progress = {});
+              bool append = false, ExtractionProgress* progress = nullptr);
 
 // Writes `text` (plus CR LF with `addLineBreak`) at the end of the file,
 // creating it when missing; the file is opened shared and closed again, so
@@ -95,7 +95,7 @@ bool DeleteFiles(const std::string& mask, bool clearAttributes);
 // cancel flag stops the walk. Each listed entry is followed by a 10 ms wait
 // that pumps messages. True only when the folder existed and is gone.
 bool DeleteTree(const std::string& folder, bool clearAttributes,
-                const ExtractionProgress& progress = {});
+                ExtractionProgress* progress = nullptr);
 
 // Ejects the medium of the CD-ROM drive of `path`'s drive letter. False when
 // the drive is not a CD-ROM drive or the eject failed. Traces "EjectCD-2: " /

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "util/UtilsText.h"
+
 namespace orvane {
 
 bool SaveFileWritesInChunks(int64_t length, bool hasCallback) {

@@ -7,19 +7,26 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
-#include "util/UtilsText.h"
+#include "util/PathText.h"
 
 namespace orvane {
 
-// Progress callback shared with the extraction engine: Kind, Min, Max, a
-// cancel flag the callback may set (null where there is nothing to cancel),
-// Step, Position.
-using ExtractionProgress = std::function<void(int kind, int64_t min, int64_t max, bool* cancel,
-                                              int step, int64_t position)>;
+// Progress of a long file operation, shared with the extraction engine. The
+// caller implements it and passes a pointer; null means no progress is
+// reported.
+class ExtractionProgress {
+ public:
+  // Kind, Min, Max, a cancel flag the callee may set (null where there is
+  // nothing to cancel), Step, Position.
+  virtual void Progress(int kind, int64_t min, int64_t max, bool* cancel, int step,
+                        int64_t position) = 0;
+
+ protected:
+  ~ExtractionProgress() = default;
+};
 
 // DOS date-time as the package stores it: date in the high word, time in the
 // low word, local time. 0 means "no date".

@@ -87,6 +87,38 @@ using FindHandle = UniqueHandle<FindTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
 using GlobalAtom = UniqueHandle<GlobalAtomTraits>;
 
+// A device context from GetDC: of a window's client area, or of the screen
+// for a null window; released with ReleaseDC for the same window.
+class DeviceContext {
+ public:
+  DeviceContext() noexcept = default;
+  explicit DeviceContext(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
+  DeviceContext(DeviceContext&& other) noexcept
+      : window_(other.window_), dc_(std::exchange(other.dc_, nullptr)) {}
+  DeviceContext& operator=(DeviceContext&& other) noexcept {
+    if (this != &other) {
+      reset();
+      window_ = other.window_;
+      dc_ = std::exchange(other.dc_, nullptr);
+    }
+    return *this;
+  }
+  DeviceContext(const DeviceContext&) = delete;
+  DeviceContext& operator=(const DeviceContext&) = delete;
+  ~DeviceContext() { reset(); }
+
+  HDC get() const noexcept { return dc_; }
+  explicit operator bool() const noexcept { return dc_ != nullptr; }
+  void reset() noexcept {
+    if (HDC old = std::exchange(dc_, nullptr))
+      ::ReleaseDC(window_, old);
+  }
+
+ private:
+  HWND window_ = nullptr;
+  HDC dc_ = nullptr;
+};
+
 // A critical section that lives as long as its owner.
 class CriticalSection {
  public:

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "util/Handles.h"
+#include "util/PathText.h"
 #include "util/Utils.h"
 #include "util/UtilsText.h"
 

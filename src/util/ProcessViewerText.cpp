@@ -1,5 +1,8 @@
 #include "util/ProcessViewerText.h"
 
+#include "util/PathText.h"
+#include "util/UtilsText.h"
+
 namespace orvane {
 
 bool ProcessRunsFile(std::string_view exe, std::string_view exeShort, std::string_view file,

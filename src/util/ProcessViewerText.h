@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "util/UtilsText.h"
+#include "util/PathText.h"
 
 namespace orvane {
 

@@ -2,9 +2,10 @@
 // library loading and Windows identification.
 #include "util/Utils.h"
 
-#include <cstdio>
 #include <vector>
 
+#include "util/NumberText.h"
+#include "util/PathText.h"
 #include "util/UtilsSwitch.h"
 #include "util/UtilsText.h"
 #include "util/ZDebug.h"
@@ -252,10 +253,10 @@ std::string GetExeVersion(std::string_view file, int width, int count) {
     ReportException("no fixed file information", "Utils.GetExeVersion()", path);
     return {};
   }
-  char text[64];
-  std::snprintf(text, sizeof text, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS),
-                LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
-                LOWORD(fixed->dwFileVersionLS));
+  const std::string text = DecimalText(HIWORD(fixed->dwFileVersionMS)) + "." +
+                           DecimalText(LOWORD(fixed->dwFileVersionMS)) + "." +
+                           DecimalText(HIWORD(fixed->dwFileVersionLS)) + "." +
+                           DecimalText(LOWORD(fixed->dwFileVersionLS));
   return FinishVersion(text, width, count);
 }
 
@@ -275,10 +276,9 @@ std::string GetProductVersion(std::string_view file, int width, int count) {
     ReportException("no translation", "Utils.GetProductVersion()", path);
     return {};
   }
-  char subBlock[64];
-  std::snprintf(subBlock, sizeof subBlock, "\\StringFileInfo\\%04x%04x\\ProductVersion",
-                translation[0], translation[1]);
-  const auto* value = static_cast<const char*>(api.Query(block, subBlock, length));
+  const std::string subBlock = "\\StringFileInfo\\" + HexText(translation[0], 4) +
+                               HexText(translation[1], 4) + "\\ProductVersion";
+  const auto* value = static_cast<const char*>(api.Query(block, subBlock.c_str(), length));
   if (!value) {
     ReportException("no ProductVersion", "Utils.GetProductVersion()", path);
     return {};

@@ -9,8 +9,10 @@
 //
 // Nothing here shows anything to the user or throws: failures come back as
 // empty text, false or a default. The text rules behind these services
-// (trimming, version normalisation, switch parsing, edition names) are
-// portable and live in UtilsText.h, UtilsSwitch.h and UtilsOs.h.
+// (trimming, paths, version normalisation, the calendar, switch parsing,
+// edition names) are portable and live in UtilsText.h, PathText.h,
+// NumberText.h, DateText.h, UtilsSwitch.h and UtilsOs.h; the clock and the
+// random numbers they may need come from here.
 //
 // Utils.cpp holds the switch reader, paths, version resources, library
 // loading and Windows identification; UtilsSystem.cpp the rest.
@@ -154,7 +156,7 @@ std::string WindowText(HWND window);
 int PixelsFromPoints(int points);
 
 // ---------------------------------------------------------------------------
-// Message pump and clocks.
+// Message pump, clocks and random numbers.
 
 // Dispatches every message waiting in the thread's queue, then sleeps `ms`.
 // A quit message met on the way is put back, so that the thread's main loop
@@ -175,6 +177,16 @@ inline double YieldWait(uint32_t duration) {
 double MilliSecondsNow();
 double TimingMilliSecondsNow();
 
+// The current local date and time as a moment (DateText.h), to the
+// millisecond, from GetLocalTime. The clock the stamps of DateText.h take.
+double LocalMomentNow();
+
+// A random integer in low..high inclusive, every value equally likely, for
+// names nobody has taken yet (working folders); not for secrets. The numbers
+// come from a generator seeded once per process from the system's random
+// source (RtlGenRandom). When high < low the result is low.
+int64_t RandomInRange(int64_t low, int64_t high);
+
 // ---------------------------------------------------------------------------
 // Shell and process.
 
@@ -183,7 +195,6 @@ double TimingMilliSecondsNow();
 bool RunDocument(std::string_view file, std::string_view parameters = {}, int show = SW_SHOWNORMAL);
 // The environment variable "DVX" is exactly "719"; read once per process.
 bool IsDeveloperMode();
-// (RandomInRange is portable: UtilsText.h.)
 
 // On: registers the window message "QueryCancelAutoPlay" and keeps its
 // number; off: forgets it. The message box and the main window answer a

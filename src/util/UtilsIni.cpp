@@ -6,8 +6,8 @@
 #include <string>
 
 #include "util/Handles.h"
+#include "util/NumberText.h"
 #include "util/Utils.h"
-#include "util/UtilsText.h"
 #include "util/ZDebug.h"
 
 namespace orvane {

@@ -3,6 +3,8 @@
 
 #include <limits>
 
+#include "util/NumberText.h"
+#include "util/PathText.h"
 #include "util/UtilsText.h"
 
 namespace orvane {

@@ -1,11 +1,14 @@
-// Utils: system facts, window helpers, the message pump, clocks, the shell
-// and the developer mode.
+// Utils: system facts, window helpers, the message pump, clocks, random
+// numbers, the shell and the developer mode.
 #include "util/Utils.h"
 
-#include <shellapi.h>  // after <windows.h>, which Utils.h brings
+#include <ntsecapi.h>  // after <windows.h>, which Utils.h brings
+#include <shellapi.h>
 
 #include <string>
 
+#include "util/DateText.h"
+#include "util/Handles.h"
 #include "util/Registry.h"
 #include "util/UtilsText.h"
 #include "util/ZDebug.h"
@@ -150,25 +153,9 @@ std::string WindowText(HWND window) {
 
 namespace {
 
-// The screen's device context, released when the owner goes.
-class ScreenDC {
- public:
-  ScreenDC() : dc_(::GetDC(nullptr)) {}
-  ~ScreenDC() {
-    if (dc_)
-      ::ReleaseDC(nullptr, dc_);
-  }
-  ScreenDC(const ScreenDC&) = delete;
-  ScreenDC& operator=(const ScreenDC&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
 int ScreenPixelsPerInchY() {
   static const int pixels = [] {
-    ScreenDC screen;
+    const DeviceContext screen(nullptr);
     const int value = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
     return value > 0 ? value : 96;
   }();
@@ -232,6 +219,55 @@ double MilliSecondsNow() {
 }
 double TimingMilliSecondsNow() {
   return timingClock.Now();
+}
+
+double LocalMomentNow() {
+  SYSTEMTIME t;
+  ::GetLocalTime(&t);
+  return MomentFromLocalTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
+                             t.wMilliseconds);
+}
+
+namespace {
+
+// 64 random bits (splitmix64). The state advances by a constant odd step,
+// so one process never sees the same output twice within 2^64 draws.
+uint64_t NextRandomBits() {
+  static uint64_t state = [] {
+    // The system's random source, mixed with the performance counter and the
+    // process id, which differ between runs even should the source fail.
+    uint64_t seed = 0;
+    ::RtlGenRandom(&seed, sizeof seed);
+    LARGE_INTEGER counter{};
+    ::QueryPerformanceCounter(&counter);
+    return seed ^ static_cast<uint64_t>(counter.QuadPart) ^
+           (static_cast<uint64_t>(::GetCurrentProcessId()) << 32);
+  }();
+  state += 0x9E3779B97F4A7C15u;
+  uint64_t z = state;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+  return z ^ (z >> 31);
+}
+
+}  // namespace
+
+int64_t RandomInRange(int64_t low, int64_t high) {
+  if (high <= low)
+    return low;
+  // Unsigned arithmetic: the span of INT64_MIN..INT64_MAX fits only there.
+  const uint64_t span = static_cast<uint64_t>(high) - static_cast<uint64_t>(low);
+  uint64_t bits = NextRandomBits();
+  if (span != UINT64_MAX) {
+    const uint64_t count = span + 1;
+    // The lowest 2^64 mod count draws would make the small offsets more
+    // likely than the others; they are drawn again.
+    const uint64_t unfair = (0 - count) % count;
+    while (bits < unfair)
+      bits = NextRandomBits();
+    bits %= count;
+  }
+  return static_cast<int64_t>(static_cast<uint64_t>(low) + bits);
 }
 
 double YieldWait(uint32_t step, uint32_t duration) {

@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 #include "util/Files.h"
+#include "util/NumberText.h"
 #include "util/Utils.h"
 #include "util/ZDebugDevice.h"
 
@@ -16,7 +15,7 @@ ConsoleDevice::ConsoleDevice(uint8_t mode, std::string debugFile)
     : mode_(mode),
       debugFile_(std::move(debugFile)),
       viewerMessage_(::RegisterWindowMessageA(kViewerMessage)),
-      buffer_([this](std::string_view piece) { Forward(piece); }) {}
+      buffer_(*this) {}
 
 ConsoleDevice& ConsoleDevice::Instance() {
   static ConsoleDevice device(kShippedMode, kDebugFile);
@@ -70,9 +69,7 @@ void ConsoleLine(std::string_view text) {
 }
 
 void ConsolePidLine(std::string_view text) {
-  char pid[16];
-  std::snprintf(pid, sizeof pid, "%lu", static_cast<unsigned long>(::GetCurrentProcessId()));
-  std::string line(pid);
+  std::string line = DecimalText(::GetCurrentProcessId());
   line += text;
   ConsoleLine(line);
 }

@@ -13,7 +13,7 @@
 
 namespace orvane {
 
-class ConsoleDevice {
+class ConsoleDevice final : private ConsoleBuffer::Sink {
  public:
   static constexpr uint8_t kShippedMode = 0;
   static constexpr const char* kDebugFile = "C:\\ProgramData\\_zdebug.txt";
@@ -32,7 +32,8 @@ class ConsoleDevice {
   static ConsoleDevice& Instance();
 
  private:
-  void Forward(std::string_view piece);
+  // The buffer's pieces go to the debug file and the viewer window.
+  void Forward(std::string_view piece) override;
 
   const uint8_t mode_;
   const std::string debugFile_;

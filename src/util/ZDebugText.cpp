@@ -1,8 +1,9 @@
 #include "util/ZDebugText.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
+
+#include "util/NumberText.h"
 
 namespace orvane {
 
@@ -22,8 +23,7 @@ void ConsoleBuffer::Flush() {
     return;
   const std::string_view piece(buffer_, count_);
   count_ = 0;  // cleared first: a sink that writes again must not see this piece twice
-  if (sink_)
-    sink_(piece);
+  sink_.Forward(piece);
 }
 
 std::string NormalizeLineBreaks(std::string_view text) {
@@ -76,11 +76,7 @@ std::string AgentLogPath(std::string_view ownPath) {
 
 std::string AgentLogStamp(int year, int month, int day, int hour, int minute, int second,
                           std::string_view dateSeparator, std::string_view timeSeparator) {
-  auto two = [](int v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02d", ((v % 100) + 100) % 100);
-    return std::string(buf);
-  };
+  auto two = [](int v) { return ZeroPad(((v % 100) + 100) % 100, 2); };
   std::string s;
   s += two(day);
   s += dateSeparator;
@@ -98,11 +94,9 @@ std::string AgentLogStamp(int year, int month, int day, int hour, int minute, in
 
 std::string AgentLogLine(std::string_view stamp, uint32_t threadId, std::string_view prefix,
                          std::string_view message) {
-  char id[16];
-  std::snprintf(id, sizeof id, "%5lu", static_cast<unsigned long>(threadId));
   std::string line(stamp);
   line += ' ';
-  line += id;
+  line += LeftPad(DecimalText(threadId), 5);
   line += prefix;
   line += message;
   return line;

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,15 +16,24 @@ namespace orvane {
 class ConsoleBuffer {
  public:
   static constexpr size_t kCapacity = 128;
-  using Sink = std::function<void(std::string_view)>;
 
-  explicit ConsoleBuffer(Sink sink) : sink_(std::move(sink)) {}
+  // Where the pieces go; implemented by the buffer's owner, which keeps it
+  // alive as long as the buffer.
+  class Sink {
+   public:
+    virtual void Forward(std::string_view piece) = 0;
+
+   protected:
+    ~Sink() = default;
+  };
+
+  explicit ConsoleBuffer(Sink& sink) : sink_(sink) {}
 
   void Write(std::string_view text);
   void Flush();
 
  private:
-  Sink sink_;
+  Sink& sink_;
   char buffer_[kCapacity] = {};
   size_t count_ = 0;
 };

@@ -1,6 +1,7 @@
 // ZSUB: operations on the delimited sub-field list (see ZSUB.h).
 #include "util/ZSUB.h"
 
+#include "util/NumberText.h"
 #include "util/UtilsText.h"
 
 #include <algorithm>

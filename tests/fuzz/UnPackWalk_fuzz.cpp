@@ -3,7 +3,7 @@
 // and whose later volumes are copies of the same bytes (so the volume walk,
 // the block counting across volumes and the prompts run too). The walk must
 // not crash, hang or read outside the volume, and must write nothing but
-// plain files below the target folder, whatever the entries say.
+// plain files straight in the target folder, whatever the entries say.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -21,7 +21,7 @@ const std::string kTarget = "C:\\T\\SETUP_1";
 void CheckWrittenBelowTarget(const testpack::FakeExtractionSystem& system) {
   for (const std::string& path : system.opened) {
     if (path.compare(0, kTarget.size() + 1, kTarget + "\\") != 0 ||
-        !EntryNameProblem(path.substr(kTarget.size() + 1)).empty())
+        !pack::EntryNameFault(path.substr(kTarget.size() + 1)).empty())
       std::abort();
   }
 }

@@ -30,6 +30,7 @@
 #include "harness/TestPaths.h"
 #include "package/PackFormat.h"
 #include "package/PackX.h"
+#include "package/PackXWin.h"
 #include "util/Handles.h"
 
 namespace orvane {
@@ -449,10 +450,17 @@ class ForcePromptValue {
 
 // The files of the volume packages: the engine, a small text and a large
 // file that does not compress, so that the volumes fill up.
-std::vector<PackedFile> VolumeFiles(const std::string& record) {
+// Files for volumes of at most `limit` bytes: the random (incompressible)
+// big.bin alone fills more than the first two volumes, and everything fits
+// in three, whatever the size of the launcher that sets the limit.
+std::vector<PackedFile> VolumeFiles(const std::string& record, int64_t limit) {
   return {EngineEntry(record),
           {"readme.txt", "Read me first.\r\n", DosDate(2004, 2, 16, 11, 21, 32), false, {}},
-          {"big.bin", RandomBytes(480000, 7), DosDate(2005, 3, 17, 12, 22, 34), false, {}}};
+          {"big.bin",
+           RandomBytes(static_cast<size_t>(limit + limit / 2), 7),
+           DosDate(2005, 3, 17, 12, 22, 34),
+           false,
+           {}}};
 }
 
 // The disk number a prompt asks for, or 0.
@@ -481,10 +489,12 @@ TEST(ExtractionVolumeScenario, DiskPromptsForMissingAndForcedVolumes) {
     SCOPED_TRACE(c.label);
     const std::string dir = test::ScratchDir("extraction-volumes-" + std::to_string(index++));
     const std::string record = dir + "\\record.txt";
-    const std::vector<PackedFile> files = VolumeFiles(record);
-    // The limit takes 50000 bytes of entries beside the launcher in the
-    // first volume; the second holds about a launcher's size, the third the rest.
-    const int64_t limit = SizeOf(test::StubExe()) + 50000;
+    // The limit takes the engine's size and 50000 bytes of entries beside
+    // the launcher in the first volume; the second holds about as much as the
+    // first, the third the rest (the engine's share makes that hold whatever
+    // the sizes of launcher and engine).
+    const int64_t limit = SizeOf(test::StubExe()) + SizeOf(test::EngineExe()) + 50000;
+    const std::vector<PackedFile> files = VolumeFiles(record, limit);
     ASSERT_TRUE(BuildInstaller(
         dir, files, {"--max-volume-size", std::to_string(limit), "--first-volume", c.firstVolume}));
     const std::string exe = dir + "\\setup.exe";
@@ -699,8 +709,8 @@ TEST(ExtractionFileScenario, AgentCopyIsTheLauncherWithItsHeaderBlocksAndNoFiles
   // The copy read back with the launcher's own reader.
   const std::string copy = installed + "\\Agent.exe";
   ASSERT_TRUE(test::FileExists(copy));
-  const TGFileInfo installer = TGFileInfo::Create(exe);
-  const TGFileInfo agentInfo = TGFileInfo::Create(copy);
+  const TGFileInfo installer = ReadPackageInfo(exe);
+  const TGFileInfo agentInfo = ReadPackageInfo(copy);
   ASSERT_TRUE(installer.IsPackage());
   ASSERT_TRUE(agentInfo.IsPackage());
   EXPECT_TRUE(agentInfo.GetAgentFlag());

@@ -398,13 +398,12 @@ TEST(MainWindowAgentScenario, ShownFromOutsideItPaintsIconBackgroundAndBarHalfWa
 
   POINT origin{0, 0};
   ::ClientToScreen(window, &origin);
-  HDC screen = ::GetDC(nullptr);
+  const DeviceContext screen(nullptr);
   const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
-  const COLORREF background = ::GetPixel(screen, origin.x + 5, origin.y + 5);
-  const COLORREF icon = ::GetPixel(screen, origin.x + 18 + 4, origin.y + 20 + 16);
-  const COLORREF filled = ::GetPixel(screen, origin.x + 70 + 40, origin.y + 38 + 6);
-  const COLORREF empty = ::GetPixel(screen, origin.x + 462 - 40, origin.y + 38 + 6);
-  ::ReleaseDC(nullptr, screen);
+  const COLORREF background = ::GetPixel(screen.get(), origin.x + 5, origin.y + 5);
+  const COLORREF icon = ::GetPixel(screen.get(), origin.x + 18 + 4, origin.y + 20 + 16);
+  const COLORREF filled = ::GetPixel(screen.get(), origin.x + 70 + 40, origin.y + 38 + 6);
+  const COLORREF empty = ::GetPixel(screen.get(), origin.x + 462 - 40, origin.y + 38 + 6);
   EXPECT_EQ(background, face);
   // The icon is a deep blue square at (18, 20).
   EXPECT_GT(GetBValue(icon), GetRValue(icon) + 100) << std::hex << icon;

@@ -3,7 +3,7 @@
 
 #include <map>
 
-#include "util/FilesText.h"
+#include "package/PackFormat.h"
 #include "util/UtilsText.h"
 
 namespace orvane::stubpack {
@@ -99,7 +99,7 @@ void CheckFiles(const BuildPlan& plan, Problems& problems) {
   const FileItem* start = nullptr;
   std::map<std::string, const FileItem*> byName;
   for (const FileItem& item : plan.files) {
-    const std::string fault = EntryNameFault(item.name);
+    const std::string fault = pack::EntryNameFault(item.name);
     if (!fault.empty())
       Error(problems, "entry name '" + item.name + "' " + fault, item.origin);
     if (item.isStart) {
@@ -183,7 +183,7 @@ void CheckInternet(const BuildPlan& plan, Problems& problems) {
         Error(problems, std::string("[Internet] ") + key + " " + fault, net.origin);
     }
     if (!net.agentFile.empty()) {
-      const std::string fault = EntryNameFault(net.agentFile);
+      const std::string fault = pack::EntryNameFault(net.agentFile);
       if (!fault.empty())
         Error(problems, "[Internet] AgentFile '" + net.agentFile + "' " + fault, net.origin);
       if (net.productToken.empty())
@@ -264,33 +264,6 @@ bool FlagFromName(std::string_view name, Flag& flag) {
     }
   }
   return false;
-}
-
-std::string EntryNameFault(std::string_view name) {
-  if (name.empty())
-    return "is empty";
-  if (name.size() > 255)
-    return "is longer than 255 characters";
-  if (name == "." || name == "..")
-    return "names a folder, not a file";
-  for (char c : name) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (c == '/' || c == '\\')
-      return "has a folder part; the launcher writes every file straight into its "
-             "extraction folder";
-    if (c == ':')
-      return "has a drive or stream part (':')";
-    if (u < 32 || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*')
-      return std::string("contains a character that Windows file names cannot hold (") +
-             (u < 32 ? std::string("control character") : std::string(1, c)) + ")";
-  }
-  if (name.back() == ' ' || name.back() == '.')
-    return "ends with a blank or a dot, which Windows drops";
-  if (name.front() == ' ')
-    return "begins with a blank";
-  if (IsReservedDeviceName(name))
-    return "is a Windows device name";
-  return std::string();
 }
 
 void CheckBuildPlan(const BuildPlan& plan, Problems& problems) {

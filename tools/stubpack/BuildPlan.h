@@ -108,14 +108,10 @@ struct BuildPlan {
 };
 
 // The checks of a complete plan that need no file access: output and stub
-// given, entry names that stay inside the extraction folder, one start entry,
-// separators and lengths of the header-block fields, tokens, and settings
-// that contradict each other. Adds errors and warnings to `problems`.
+// given, entry names that are plain file names (pack::EntryNameFault), one
+// start entry, separators and lengths of the header-block fields, tokens,
+// and settings that contradict each other. Adds errors and warnings to
+// `problems`.
 void CheckBuildPlan(const BuildPlan& plan, Problems& problems);
-
-// Why `name` cannot be an entry name, or empty when it can: the launcher
-// writes every entry straight into its extraction folder and creates no
-// sub-folder, so a name is one plain Windows file name.
-std::string EntryNameFault(std::string_view name);
 
 }  // namespace orvane::stubpack

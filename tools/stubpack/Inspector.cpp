@@ -272,7 +272,7 @@ class Walker {
                   " has an empty header: the launcher writes no file for it",
               where);
     if (!entry.header.empty()) {
-      const std::string fault = EntryNameFault(entry.parsed.name);
+      const std::string fault = pack::EntryNameFault(entry.parsed.name);
       if (!fault.empty())
         Error("entry name '" + entry.parsed.name + "' " + fault +
                   (entry.parsed.name.find_first_of("\\/:") != std::string::npos

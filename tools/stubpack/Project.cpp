@@ -4,6 +4,7 @@
 #include <set>
 
 #include "FileIo.h"
+#include "util/NumberText.h"
 #include "util/UtilsText.h"
 
 namespace orvane::stubpack {

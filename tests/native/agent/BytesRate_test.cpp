@@ -10,11 +10,10 @@ namespace orvane {
 namespace {
 
 // A clock the test sets before each read.
-struct FakeClock {
+class FakeClock final : public TBytesRate::Clock {
+ public:
   uint32_t now = 0;
-  TBytesRate::Clock Source() {
-    return [this] { return now; };
-  }
+  uint32_t Now() override { return now; }
 };
 
 TEST(BytesRateProgressPart, UnitFollowsTheLengthOfTheDownload) {
@@ -34,17 +33,16 @@ TEST(BytesRateProgressPart, UnitFollowsTheLengthOfTheDownload) {
   };
   for (const Case& c : cases) {
     FakeClock clock;
-    TBytesRate meter = TBytesRate::ForLength(c.length, clock.Source());
+    TBytesRate meter = TBytesRate::ForLength(c.length, clock);
     EXPECT_EQ(meter.Update(c.length, c.done, 0), c.expected) << "length " << c.length;
   }
 }
 
 TEST(BytesRateProgressPart, MbFlagWinsOverKbFlag) {
   FakeClock clock;
-  EXPECT_EQ(TBytesRate(true, true, clock.Source()).Update(3355443, 1048576, 0), "1.0/3.2 MB");
-  EXPECT_EQ(TBytesRate(false, true, clock.Source()).Update(3355443, 1048576, 0), "1.0/3.2 MB");
-  EXPECT_EQ(TBytesRate(true, false, clock.Source()).Update(3355443, 1048576, 0),
-            "1,024.0/3,276.8 KB");
+  EXPECT_EQ(TBytesRate(true, true, clock).Update(3355443, 1048576, 0), "1.0/3.2 MB");
+  EXPECT_EQ(TBytesRate(false, true, clock).Update(3355443, 1048576, 0), "1.0/3.2 MB");
+  EXPECT_EQ(TBytesRate(true, false, clock).Update(3355443, 1048576, 0), "1,024.0/3,276.8 KB");
 }
 
 // Each step: the clock at the read, the chunk, and the whole text expected
@@ -115,7 +113,7 @@ TEST(BytesRateRate, AveragedOverTheLastFourChunksAndRefreshedAtMostEvery500Ms) {
   };
   for (const RateCase& c : cases) {
     FakeClock clock;
-    TBytesRate meter(false, false, clock.Source());
+    TBytesRate meter(false, false, clock);
     int32_t done = 0;
     for (size_t i = 0; i < c.steps.size(); ++i) {
       const Step& step = c.steps[i];
@@ -130,7 +128,7 @@ TEST(BytesRateRate, AveragedOverTheLastFourChunksAndRefreshedAtMostEvery500Ms) {
 
 TEST(BytesRateRate, ResetForgetsTheSamplesAndTheRate) {
   FakeClock clock;
-  TBytesRate meter(false, false, clock.Source());
+  TBytesRate meter(false, false, clock);
   for (uint32_t tick : {1000u, 1500u, 2000u, 2500u, 3000u}) {
     clock.now = tick;
     meter.Update(100, 50, 10);

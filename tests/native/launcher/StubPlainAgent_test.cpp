@@ -66,18 +66,18 @@ TEST(StubPlainAgentTest, XAgentCommandLineCarriesTheOverrideTextAndTheDelay) {
 
 // Records what reaches the agent log and the X_ agent's window, in order:
 // "trace: ..." and "post: KIND value clientMessage".
-struct Recorder {
+class Recorder final : public AgentRequestSink {
+ public:
   bool windowFound = true;
   std::vector<std::string> events;
 
-  static bool Sink(const AgentRequest& r, void* context) {
+  bool Post(const AgentRequest& r) override {
     static const char* const kNames[] = {"ShutDown", "LocalMsg", "ForceCheck"};
-    auto* self = static_cast<Recorder*>(context);
     if (!r.trace.empty())
-      self->events.push_back("trace: " + std::string(r.trace));
-    self->events.push_back(std::string("post: ") + kNames[static_cast<int>(r.kind)] + " " +
-                           std::to_string(r.value) + " " + std::to_string(r.clientMessage));
-    return self->windowFound;
+      events.push_back("trace: " + std::string(r.trace));
+    events.push_back(std::string("post: ") + kNames[static_cast<int>(r.kind)] + " " +
+                     std::to_string(r.value) + " " + std::to_string(r.clientMessage));
+    return windowFound;
   }
 };
 
@@ -118,9 +118,9 @@ TEST(StubPlainAgentTest, RequestsFromTheCommandTailAreTracedThenPosted) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tail);
     Recorder recorder;
-    EXPECT_EQ(ForwardAgentRequests(c.tail, "C:\\P\\X_Foo.exe", c.xFileExists, c.xExeIsRunning,
-                                   Recorder::Sink, &recorder),
-              !c.events.empty());
+    EXPECT_EQ(
+        ForwardAgentRequests(c.tail, "C:\\P\\X_Foo.exe", c.xFileExists, c.xExeIsRunning, recorder),
+        !c.events.empty());
     EXPECT_EQ(recorder.events, c.events);
   }
 }
@@ -128,8 +128,7 @@ TEST(StubPlainAgentTest, RequestsFromTheCommandTailAreTracedThenPosted) {
 TEST(StubPlainAgentTest, NothingCountsAsPostedWhenTheWindowIsMissing) {
   Recorder recorder;
   recorder.windowFound = false;
-  EXPECT_FALSE(ForwardAgentRequests("/STOP=0 /TEST=1", "C:\\X_Foo.exe", true, false, Recorder::Sink,
-                                    &recorder));
+  EXPECT_FALSE(ForwardAgentRequests("/STOP=0 /TEST=1", "C:\\X_Foo.exe", true, false, recorder));
   EXPECT_EQ(recorder.events.size(), 5u) << "every request is still tried";
 }
 

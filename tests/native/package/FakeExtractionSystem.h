@@ -16,7 +16,7 @@
 
 namespace orvane::testpack {
 
-class FakeExtractionSystem : public ExtractionSystem {
+class FakeExtractionSystem : public ExtractionSystem, public ExtractionProgress {
  public:
   struct ProgressCall {
     int kind;
@@ -55,14 +55,11 @@ class FakeExtractionSystem : public ExtractionSystem {
   std::vector<uint64_t> bytesReadAtWrite;
   size_t largestWrite = 0;
 
-  ExtractionProgress ProgressCallback() {
-    return [this](int kind, int64_t min, int64_t max, bool* cancel, int step, int64_t position) {
-      (void)min;
-      (void)cancel;
-      (void)step;
-      (void)position;
-      progress.push_back({kind, max});
-    };
+  // The progress to hand to the walk: records Kind and Max of every call.
+  ExtractionProgress* ProgressCallback() { return this; }
+  void Progress(int kind, int64_t /*min*/, int64_t max, bool* /*cancel*/, int /*step*/,
+                int64_t /*position*/) override {
+    progress.push_back({kind, max});
   }
 
   bool FileExists(const std::string& path) override { return files.count(path) != 0; }

@@ -303,15 +303,22 @@ TEST(ZMsgBoxMeasure, LineHeightAddsOneForMsPGothic) {
   EXPECT_EQ(MsgLineHeight(13, 0, "MS Gothic"), 13);
 }
 
-TEST(ZMsgBoxMeasure, MeasuresLinesAgainstTheWidthLimit) {
-  // Each character 7 pixels wide, except 'W' (650), 'M' (1300), 'x' (100)
-  // and 'y' (99).
-  const auto extentOf = [](std::string_view line) {
+// Each character 7 pixels wide, except 'W' (650), 'M' (1300), 'x' (100)
+// and 'y' (99); every line measured is noted.
+class FakeTextExtent final : public TextExtent {
+ public:
+  int ExtentOf(std::string_view line) override {
+    lines.emplace_back(line);
     int extent = 0;
     for (char ch : line)
       extent += ch == 'W' ? 650 : ch == 'M' ? 1300 : ch == 'x' ? 100 : ch == 'y' ? 99 : 7;
     return extent;
-  };
+  }
+
+  std::vector<std::string> lines;
+};
+
+TEST(ZMsgBoxMeasure, MeasuresLinesAgainstTheWidthLimit) {
   struct Case {
     const char* name;
     std::string text;
@@ -332,33 +339,36 @@ TEST(ZMsgBoxMeasure, MeasuresLinesAgainstTheWidthLimit) {
       {"long and short lines", "M\r\nab\r\nW", 600, 6},
   };
   for (const Case& c : cases) {
-    const Size2 size = MeasureMsgText(c.text, 13, extentOf);
+    FakeTextExtent extent;
+    const Size2 size = MeasureMsgText(c.text, 13, extent);
     EXPECT_EQ(size.width, c.width) << c.name;
     EXPECT_EQ(size.height, c.lines * 13) << c.name;
   }
 }
 
 TEST(ZMsgBoxMeasure, MeasuresEachLineWithoutItsLineBreak) {
-  std::vector<std::string> seen;
-  MeasureMsgText("one\r\ntwo\r\n\r\nthree\r\n", 10, [&](std::string_view line) {
-    seen.emplace_back(line);
-    return 0;
-  });
-  EXPECT_EQ(seen, (std::vector<std::string>{"one", "two", "", "three"}));
+  FakeTextExtent extent;
+  MeasureMsgText("one\r\ntwo\r\n\r\nthree\r\n", 10, extent);
+  EXPECT_EQ(extent.lines, (std::vector<std::string>{"one", "two", "", "three"}));
 }
 
 TEST(ZMsgBoxWidthTries, WidensBoldTextUntilItFitsTheMeasuredHeight) {
   // A control whose text needs `needed` pixels to keep `lines` lines; at
   // narrower widths it wraps into one more line.
-  struct Control {
-    int needed;
-    int lineHeight;
-    int lines;
-    std::vector<int> tried;
-    Size2 Resize(int width) {
+  class Control final : public TextAreaResizer {
+   public:
+    Control(int needed, int lineHeight, int lines)
+        : needed_(needed), lineHeight_(lineHeight), lines_(lines) {}
+    Size2 ResizeTo(int width) override {
       tried.push_back(width);
-      return {width + 4, (width >= needed ? lines : lines + 1) * lineHeight};
+      return {width + 4, (width >= needed_ ? lines_ : lines_ + 1) * lineHeight_};
     }
+    std::vector<int> tried;
+
+   private:
+    int needed_;
+    int lineHeight_;
+    int lines_;
   };
   struct Case {
     const char* name;
@@ -380,22 +390,26 @@ TEST(ZMsgBoxWidthTries, WidensBoldTextUntilItFitsTheMeasuredHeight) {
                                       310, 320, 330, 340, 350, 360, 370, 380, 390, 400}},
   };
   for (const Case& c : cases) {
-    Control control{c.needed, 13, 2, {}};
-    const int width =
-        FitTextAreaWidth(measured, c.hasBold, [&](int w) { return control.Resize(w); });
+    Control control(c.needed, 13, 2);
+    const int width = FitTextAreaWidth(measured, c.hasBold, control);
     EXPECT_EQ(width, c.width) << c.name;
     EXPECT_EQ(control.tried, c.tried) << c.name;
   }
 }
 
 TEST(ZMsgBoxWidthTries, AnAskedHeightEqualToTheMeasuredOneFits) {
-  int calls = 0;
-  const int width = FitTextAreaWidth({300, 39}, true, [&](int w) {
-    ++calls;
-    return Size2{w, 39};
-  });
+  // A control that asks for exactly the measured height at any width.
+  class Control final : public TextAreaResizer {
+   public:
+    Size2 ResizeTo(int width) override {
+      ++calls;
+      return {width, 39};
+    }
+    int calls = 0;
+  } control;
+  const int width = FitTextAreaWidth({300, 39}, true, control);
   EXPECT_EQ(width, 300);
-  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(control.calls, 1);
 }
 
 TEST(ZMsgBoxGeometry, WindowSizeHasMarginsAndAMinimumWidth) {

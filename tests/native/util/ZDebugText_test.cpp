@@ -8,16 +8,30 @@
 namespace orvane {
 namespace {
 
-std::vector<std::string> Pieces(const std::vector<std::string>& writes, bool flushAfterEach) {
+// Collects the pieces a buffer hands on; with `writeBack`, writes "!" into
+// that buffer once, from inside the first piece.
+class PieceSink final : public ConsoleBuffer::Sink {
+ public:
+  void Forward(std::string_view piece) override {
+    pieces.emplace_back(piece);
+    if (writeBack && pieces.size() == 1)
+      writeBack->Write("!");
+  }
+
   std::vector<std::string> pieces;
-  ConsoleBuffer buffer([&](std::string_view p) { pieces.emplace_back(p); });
+  ConsoleBuffer* writeBack = nullptr;
+};
+
+std::vector<std::string> Pieces(const std::vector<std::string>& writes, bool flushAfterEach) {
+  PieceSink sink;
+  ConsoleBuffer buffer(sink);
   for (const auto& w : writes) {
     buffer.Write(w);
     if (flushAfterEach)
       buffer.Flush();
   }
   buffer.Flush();
-  return pieces;
+  return sink.pieces;
 }
 
 TEST(ConsoleBufferTest, LongLineArrivesInPiecesOfAtMost128Bytes) {
@@ -53,14 +67,10 @@ TEST(ConsoleBufferTest, PiecesFollowBufferBoundariesNotWrites) {
 }
 
 TEST(ConsoleBufferTest, SinkThatWritesAgainDoesNotRepeatThePiece) {
-  std::vector<std::string> pieces;
-  ConsoleBuffer* self = nullptr;
-  ConsoleBuffer buffer([&](std::string_view p) {
-    pieces.emplace_back(p);
-    if (pieces.size() == 1)
-      self->Write("!");
-  });
-  self = &buffer;
+  PieceSink sink;
+  ConsoleBuffer buffer(sink);
+  sink.writeBack = &buffer;
+  const std::vector<std::string>& pieces = sink.pieces;
   buffer.Write("hello");
   buffer.Flush();
   buffer.Flush();

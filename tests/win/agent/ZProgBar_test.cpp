@@ -70,13 +70,33 @@ class QueueProbe {
   int dispatched_ = 0;
 };
 
-TEST(ProgBarReporter, HandsStartStepAndFinishToItsSink) {
+// Records the events a reporter hands on; with a probe, notes how many of
+// its messages were dispatched and posts one more, which must be dispatched
+// before the reporter returns.
+class RecordingSink final : public ProgressSink {
+ public:
+  explicit RecordingSink(QueueProbe* probe = nullptr) : probe_(probe) {}
+
+  void Report(int kind, int maximum, int position, int step, std::string_view text) override {
+    events.push_back({kind, maximum, position, step, std::string(text)});
+    if (probe_) {
+      dispatchedBefore.push_back(probe_->dispatched());
+      probe_->Post();
+    }
+  }
+
   std::vector<Event> events;
+  std::vector<int> dispatchedBefore;
+
+ private:
+  QueueProbe* probe_;
+};
+
+TEST(ProgBarReporter, HandsStartStepAndFinishToItsSink) {
+  RecordingSink sink;
+  std::vector<Event>& events = sink.events;
   {
-    TProgBar reporter(
-        [&events](int kind, int maximum, int position, int step, std::string_view text) {
-          events.push_back({kind, maximum, position, step, std::string(text)});
-        });
+    TProgBar reporter(sink);
     reporter.Start(1, 11);
     reporter.Step("1.0/10.0 KB");
     reporter.SetName("setup.exe");
@@ -92,11 +112,9 @@ TEST(ProgBarReporter, HandsStartStepAndFinishToItsSink) {
 
 TEST(ProgBarReporter, ServesTheMessageQueueBeforeAndAfterEachEvent) {
   QueueProbe probe;
-  std::vector<int> seenBySink;
-  TProgBar reporter([&](int, int, int, int, std::string_view) {
-    seenBySink.push_back(probe.dispatched());
-    probe.Post();  // must be dispatched before the reporter returns
-  });
+  RecordingSink sink(&probe);
+  const std::vector<int>& seenBySink = sink.dispatchedBefore;
+  TProgBar reporter(sink);
 
   probe.Post();
   reporter.Start(0, 10);
@@ -211,14 +229,14 @@ TEST_F(ProgBarSink, ReporterAndExtractionCallbackDriveTheSameBars) {
   EXPECT_EQ(Position(MainBar()), 2);
 
   // The extraction engine: Kind 0 with Max, then one step per file.
-  const ExtractionProgress progress = ProgressBarExtractionSink();
-  progress(0, 0, 0, nullptr, 1, 0);
+  ExtractionProgress& progress = ProgressBarExtractionSink();
+  progress.Progress(0, 0, 0, nullptr, 1, 0);
   EXPECT_EQ(High(MainBar()), 0);
-  progress(0, 0, 4, nullptr, 1, 0);
+  progress.Progress(0, 0, 4, nullptr, 1, 0);
   EXPECT_EQ(High(MainBar()), 4);
   EXPECT_EQ(Position(MainBar()), 0);
-  progress(1, 0, 0, nullptr, 0, 0);
-  progress(1, 0, 0, nullptr, 0, 0);
+  progress.Progress(1, 0, 0, nullptr, 0, 0);
+  progress.Progress(1, 0, 0, nullptr, 0, 0);
   EXPECT_EQ(Position(MainBar()), 2);
 }
 

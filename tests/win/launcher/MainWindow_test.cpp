@@ -20,6 +20,7 @@
 #include "launcher/StubSetup.h"
 #include "launcher/StubWin.h"
 #include "ui/ZMsgBox.h"
+#include "util/Handles.h"
 #include "util/Utils.h"
 
 namespace orvane {
@@ -433,7 +434,8 @@ TEST_F(MainWindowProcedure, TimerRunsTheAgentTickInAnAgent) {
 TEST_F(MainWindowProcedure, PaintFillsTheClientAreaWithTheButtonFaceColour) {
   ::ShowWindow(window_, SW_SHOWNOACTIVATE);
   ::UpdateWindow(window_);
-  HDC dc = ::GetDC(window_);
+  const DeviceContext window(window_);
+  HDC dc = window.get();
   ASSERT_NE(dc, nullptr);
   RECT client{};
   ::GetClientRect(window_, &client);
@@ -447,7 +449,6 @@ TEST_F(MainWindowProcedure, PaintFillsTheClientAreaWithTheButtonFaceColour) {
   const POINT points[] = {{5, 5}, {client.right - 3, client.bottom - 3}, {200, 70}};
   for (const POINT& p : points)
     EXPECT_EQ(::GetPixel(dc, p.x, p.y), face) << p.x << "," << p.y;
-  ::ReleaseDC(window_, dc);
 }
 
 // ---------------------------------------------------------------------------

@@ -8,7 +8,7 @@
 // started through Wine's launching of Unix programs, "/usr/bin/env wine
 // <this program>", with LC_ALL set. Such a child cannot be waited for, so it
 // reports through a file.
-#include "package/LangStrings.h"
+#include "package/LangStringsWin.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -22,7 +22,6 @@
 #include "package/PackX.h"
 #include "util/Handles.h"
 #include "util/Utils.h"
-#include "util/UtilsText.h"
 
 namespace orvane {
 namespace {

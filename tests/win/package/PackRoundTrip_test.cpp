@@ -1,5 +1,5 @@
 // What stubpack writes, the launcher's reader reads back: installers built by
-// the Windows stubpack, read with TGFileInfo::Create under Wine.
+// the Windows stubpack, read with ReadPackageInfo under Wine.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,9 +8,10 @@
 #include "harness/LauncherProcess.h"
 #include "harness/Stubpack.h"
 #include "harness/TestPaths.h"
-#include "package/LangStrings.h"
+#include "package/LangStringsWin.h"
 #include "package/PackFormat.h"
 #include "package/PackX.h"
+#include "package/PackXWin.h"
 
 namespace orvane {
 namespace {
@@ -58,7 +59,7 @@ Size = 123456
                                     "ConfirmDownload", "--flag", "AgentLog"}),
             0);
 
-  const TGFileInfo info = TGFileInfo::Create(dir + "\\out\\Setup.exe");
+  const TGFileInfo info = ReadPackageInfo(dir + "\\out\\Setup.exe");
   ASSERT_TRUE(info.IsPackage());
   const auto& t = info.Trailer();
   EXPECT_EQ(t.headerBlockCount, 3);
@@ -95,7 +96,7 @@ Size = 123456
 
   // The space table: the sizes rounded up to whole clusters, entry 4 on C:.
   EXPECT_EQ(info.SpaceRequiredForCluster(4096), 8192.0 + 4096.0);
-  EXPECT_EQ(info.GetSpaceRequired("C:\\"), 8192.0 + 4096.0);
+  EXPECT_EQ(SpaceRequiredOnDrive(info, "C:\\"), 8192.0 + 4096.0);
   EXPECT_EQ(info.SpaceRequiredForCluster(0), 5000.0 + 7.0);
 }
 
@@ -116,7 +117,7 @@ TEST(PackRoundTrip, VolumesEachCarryATrailerTheReaderFinds) {
                               "001", "--max-volume-size", std::to_string(maxVolume)}),
       0);
   // The launcher itself only relaunches; the package lies in .001, .002, ...
-  const TGFileInfo launcher = TGFileInfo::Create(exe);
+  const TGFileInfo launcher = ReadPackageInfo(exe);
   EXPECT_TRUE(launcher.IsPackage());
   EXPECT_TRUE(launcher.GetRelaunchFromTemp());
   std::vector<TGFileInfo> volumes;
@@ -124,7 +125,7 @@ TEST(PackRoundTrip, VolumesEachCarryATrailerTheReaderFinds) {
     const std::string volume = pack::VolumeFileName(exe + ".001", n);
     if (!test::FileExists(volume))
       break;
-    volumes.push_back(TGFileInfo::Create(volume));
+    volumes.push_back(ReadPackageInfo(volume));
     EXPECT_TRUE(volumes.back().IsPackage()) << volume;
     EXPECT_LE(test::ReadWholeFile(volume).size(), maxVolume) << volume;
   }

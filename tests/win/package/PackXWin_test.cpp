@@ -1,7 +1,7 @@
 // TGFileInfo on real files under Wine: a missing file, packages written by
 // the test (also while another handle holds them open for writing), the file
 // released after reading, and the space required on real drives.
-#include "package/PackX.h"
+#include "package/PackXWin.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -10,6 +10,7 @@
 
 #include "harness/TestPaths.h"
 #include "native/package/TestPackage.h"
+#include "package/PackX.h"
 #include "util/Handles.h"
 
 namespace orvane {
@@ -31,12 +32,12 @@ testpack::PackageLayout SampleLayout() {
 
 TEST(PackXFile, AMissingFileGivesTheEmptyObject) {
   const std::string dir = test::ScratchDir("packx-missing");
-  const TGFileInfo info = TGFileInfo::Create(dir + "\\no such file.exe");
+  const TGFileInfo info = ReadPackageInfo(dir + "\\no such file.exe");
   EXPECT_FALSE(info.IsPackage());
   EXPECT_EQ(info.Trailer().packageStart, 0u);
   EXPECT_EQ(info.LanguageBlock(), "");
   EXPECT_FALSE(info.GetActivityBar());
-  EXPECT_EQ(info.GetSpaceRequired("C:\\"), 0.0);
+  EXPECT_EQ(SpaceRequiredOnDrive(info, "C:\\"), 0.0);
   EXPECT_EQ(OpenFileSource(dir + "\\no such file.exe"), nullptr);
 }
 
@@ -57,7 +58,7 @@ TEST(PackXFile, ReadsPackagesOfEveryLayoutAndReleasesTheFile) {
     const std::string path = dir + "\\" + c.name;
     ASSERT_TRUE(test::WriteBytes(path, testpack::BuildPackage(layout).bytes));
 
-    const TGFileInfo info = TGFileInfo::Create(path);
+    const TGFileInfo info = ReadPackageInfo(path);
     EXPECT_TRUE(info.IsPackage());
     EXPECT_EQ(info.LanguageBlock(), layout.headerBlocks[0]);
     EXPECT_EQ(info.GetInfoFileName(), "prod.info");
@@ -80,10 +81,10 @@ TEST(PackXFile, ReadsAFileThatAnotherHandleHoldsOpenForWriting) {
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(writer);
-  const TGFileInfo info = TGFileInfo::Create(path);
+  const TGFileInfo info = ReadPackageInfo(path);
   EXPECT_TRUE(info.IsPackage());
   EXPECT_EQ(info.GetDownloadFileName(), "setup.exe");
-  EXPECT_TRUE(info.SameDownloadToken(TGFileInfo::Create(path)));
+  EXPECT_TRUE(info.SameDownloadToken(ReadPackageInfo(path)));
 }
 
 TEST(PackXFile, FileSourceReadsOnlyWhatTheFileHolds) {
@@ -117,7 +118,7 @@ TEST(PackXFile, SpaceRequiredFollowsTheDriveAllocationUnit) {
   const std::string dir = test::ScratchDir("packx-space");
   const std::string path = dir + "\\space.exe";
   ASSERT_TRUE(test::WriteBytes(path, testpack::BuildPackage(SampleLayout()).bytes));
-  const TGFileInfo info = TGFileInfo::Create(path);
+  const TGFileInfo info = ReadPackageInfo(path);
   ASSERT_TRUE(info.IsPackage());
   struct Case {
     std::string path;
@@ -128,7 +129,7 @@ TEST(PackXFile, SpaceRequiredFollowsTheDriveAllocationUnit) {
       {dir, 1004},                         // the scratch folder lies below Temp on C:
   };
   for (const Case& c : cases)
-    EXPECT_EQ(info.GetSpaceRequired(c.path), c.expected) << c.path;
+    EXPECT_EQ(SpaceRequiredOnDrive(info, c.path), c.expected) << c.path;
   // A drive letter that is not mapped.
   std::string unmapped;
   const DWORD drives = ::GetLogicalDrives();
@@ -137,7 +138,7 @@ TEST(PackXFile, SpaceRequiredFollowsTheDriveAllocationUnit) {
       unmapped = std::string(1, letter) + ":\\";
   }
   ASSERT_FALSE(unmapped.empty());
-  EXPECT_EQ(info.GetSpaceRequired(unmapped), 1000) << unmapped;
+  EXPECT_EQ(SpaceRequiredOnDrive(info, unmapped), 1000) << unmapped;
 }
 
 }  // namespace

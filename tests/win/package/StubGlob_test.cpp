@@ -20,7 +20,6 @@
 #include "util/Handles.h"
 #include "util/Utils.h"
 #include "util/UtilsIni.h"
-#include "util/UtilsText.h"
 
 namespace orvane {
 namespace {

@@ -689,7 +689,8 @@ TEST(ZMsgBoxLoop, PumpsMessagesForATenthOfASecondAfterClosing) {
 // The text area's size as the box's rules give it, measured here with the
 // default box font (Tahoma, 8 points).
 Size2 ExpectedTextArea(const std::string& plain) {
-  HDC dc = ::GetDC(nullptr);
+  const DeviceContext screen(nullptr);
+  HDC dc = screen.get();
   GdiObject font(::CreateFontA(-PixelsFromPoints(8), 0, 0, 0, FW_DONTCARE, 0, 0, 0, DEFAULT_CHARSET,
                                0, 0, 0, DEFAULT_PITCH | FF_SWISS, "Tahoma"));
   HGDIOBJ old = ::SelectObject(dc, font.get());
@@ -715,7 +716,6 @@ Size2 ExpectedTextArea(const std::string& plain) {
   }
   size.width = std::min(size.width, 600) + 10;
   ::SelectObject(dc, old);
-  ::ReleaseDC(nullptr, dc);
   return size;
 }
 
@@ -777,7 +777,8 @@ TEST(ZMsgBoxGeometry, LongLinesCountOneLinePerStarted600Pixels) {
   // minus the vertical margin: h = ch - 36 - 2 * top (up to the halving).
   const int h = ch - 36 - 2 * view.textRect.top;
   EXPECT_NEAR(h, area.height, 1);
-  HDC dc = ::GetDC(nullptr);
+  const DeviceContext screen(nullptr);
+  HDC dc = screen.get();
   GdiObject font(::CreateFontA(-PixelsFromPoints(8), 0, 0, 0, FW_DONTCARE, 0, 0, 0, DEFAULT_CHARSET,
                                0, 0, 0, DEFAULT_PITCH | FF_SWISS, "Tahoma"));
   HGDIOBJ old = ::SelectObject(dc, font.get());
@@ -786,7 +787,6 @@ TEST(ZMsgBoxGeometry, LongLinesCountOneLinePerStarted600Pixels) {
   TEXTMETRICA metrics{};
   ::GetTextMetricsA(dc, &metrics);
   ::SelectObject(dc, old);
-  ::ReleaseDC(nullptr, dc);
   EXPECT_EQ(area.height, (extent.cx / 600 + 1) * (metrics.tmHeight + metrics.tmExternalLeading));
   EXPECT_GE(extent.cx / 600 + 1, 3);
 }

@@ -179,6 +179,27 @@ struct Report {
   int64_t position;
 };
 
+// Records every progress report; sets the cancel flag at report number
+// `cancelAt` (counted from 1; 0: never).
+class ProgressRecorder final : public ExtractionProgress {
+ public:
+  std::vector<Report> reports;
+  size_t cancelAt = 0;
+
+  void Progress(int kind, int64_t min, int64_t max, bool* cancel, int step,
+                int64_t position) override {
+    reports.push_back({kind, min, max, cancel != nullptr, step, position});
+    if (cancel && reports.size() == cancelAt)
+      *cancel = true;
+  }
+  std::vector<int64_t> Positions() const {
+    std::vector<int64_t> positions;
+    for (const Report& r : reports)
+      positions.push_back(r.position);
+    return positions;
+  }
+};
+
 TEST(FilesSaveFile, ChunksShowInTheProgressPositions) {
   const std::string dir = ScratchDir("files-save-chunks");
   struct Case {
@@ -194,28 +215,21 @@ TEST(FilesSaveFile, ChunksShowInTheProgressPositions) {
     SCOPED_TRACE(c.length);
     const std::string path = dir + "\\data.bin";
     const std::string data = Pattern(c.length);
-    std::vector<Report> reports;
-    const bool saved =
-        SaveFile(path, data, 0, false,
-                 [&](int kind, int64_t min, int64_t max, bool* cancel, int step, int64_t position) {
-                   reports.push_back({kind, min, max, cancel != nullptr, step, position});
-                 });
-    EXPECT_TRUE(saved);
+    ProgressRecorder recorder;
+    EXPECT_TRUE(SaveFile(path, data, 0, false, &recorder));
     std::vector<int64_t> expected{0};
     for (int64_t done = 0; done < static_cast<int64_t>(c.length);) {
       done = std::min<int64_t>(done + c.chunk, c.length);
       expected.push_back(done);
     }
-    std::vector<int64_t> positions;
-    for (const Report& r : reports) {
-      positions.push_back(r.position);
+    for (const Report& r : recorder.reports) {
       EXPECT_EQ(r.kind, 0);
       EXPECT_EQ(r.min, 0);
       EXPECT_EQ(r.max, static_cast<int64_t>(c.length));
       EXPECT_TRUE(r.hasCancel);
       EXPECT_EQ(r.step, 1);
     }
-    EXPECT_EQ(positions, expected);
+    EXPECT_EQ(recorder.Positions(), expected);
     EXPECT_TRUE(ReadWholeFile(path) == data);
   }
 }
@@ -244,26 +258,21 @@ TEST(FilesSaveFile, WritesReplacesAppendsAndFails) {
   EXPECT_EQ(ReadWholeFile(dir + "\\new.bin"), "xyz");
 
   // A folder that does not exist: nothing written, also nothing empty.
-  int calls = 0;
-  const auto count = [&](int, int64_t, int64_t, bool*, int, int64_t) { ++calls; };
+  ProgressRecorder recorder;
   EXPECT_FALSE(SaveFile(dir + "\\missing\\a.bin", "data"));
   EXPECT_FALSE(SaveFile(dir + "\\missing\\a.bin", ""));
-  EXPECT_FALSE(SaveFile(dir + "\\missing\\a.bin", "data", 0, true, count));
-  EXPECT_EQ(calls, 1);  // only the start report
+  EXPECT_FALSE(SaveFile(dir + "\\missing\\a.bin", "data", 0, true, &recorder));
+  EXPECT_EQ(recorder.reports.size(), 1u);  // only the start report
   EXPECT_FALSE(FileExists(dir + "\\missing"));
 }
 
 TEST(FilesSaveFile, CancelStopsAndLeavesThePartialFile) {
   const std::string path = ScratchDir("files-save-cancel") + "\\part.bin";
   const std::string data = Pattern(5000);
-  std::vector<int64_t> positions;
-  EXPECT_FALSE(SaveFile(path, data, MakeDos(2020, 1, 2, 3, 4, 6), false,
-                        [&](int, int64_t, int64_t, bool* cancel, int, int64_t position) {
-                          positions.push_back(position);
-                          if (position >= 2048)
-                            *cancel = true;
-                        }));
-  EXPECT_EQ(positions, (std::vector<int64_t>{0, 1024, 2048}));
+  ProgressRecorder recorder;
+  recorder.cancelAt = 3;  // after 2048 of 5000 bytes
+  EXPECT_FALSE(SaveFile(path, data, MakeDos(2020, 1, 2, 3, 4, 6), false, &recorder));
+  EXPECT_EQ(recorder.Positions(), (std::vector<int64_t>{0, 1024, 2048}));
   EXPECT_EQ(ReadWholeFile(path), data.substr(0, 2048));
   // An incomplete file does not get the date.
   EXPECT_NE(ModificationDate(path), MakeDos(2020, 1, 2, 3, 4, 6));
@@ -288,10 +297,9 @@ TEST(FilesSaveFile, SetsTheModificationDateInLocalTime) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string path = dir + "\\" + c.name;
-    ExtractionProgress progress;
-    if (c.callback)
-      progress = [](int, int64_t, int64_t, bool*, int, int64_t) {};
-    ASSERT_TRUE(SaveFile(path, Pattern(c.length), c.date, c.append, progress));
+    ProgressRecorder recorder;
+    ASSERT_TRUE(
+        SaveFile(path, Pattern(c.length), c.date, c.append, c.callback ? &recorder : nullptr));
     EXPECT_EQ(ModificationDate(path), c.date);
   }
   // Date 0 leaves the time of writing.
@@ -407,17 +415,15 @@ int PlantTree(const std::string& root) {
 TEST(FilesDeleteTree, RemovesTheWholeTreeAndReportsEachSubFolder) {
   const std::string root = ScratchDir("files-tree") + "\\SETUP_1";
   const int folders = PlantTree(root);
-  int calls = 0;
+  ProgressRecorder recorder;
   const DWORD start = ::GetTickCount();
-  EXPECT_TRUE(
-      DeleteTree(root, true,
-                 [&](int kind, int64_t min, int64_t max, bool* cancel, int step, int64_t position) {
-                   ++calls;
-                   EXPECT_EQ(kind, 1);
-                   EXPECT_EQ(min + max + step + position, 0);
-                   EXPECT_NE(cancel, nullptr);
-                 }));
-  EXPECT_EQ(calls, folders);
+  EXPECT_TRUE(DeleteTree(root, true, &recorder));
+  EXPECT_EQ(recorder.reports.size(), static_cast<size_t>(folders));
+  for (const Report& r : recorder.reports) {
+    EXPECT_EQ(r.kind, 1);
+    EXPECT_EQ(r.min + r.max + r.step + r.position, 0);
+    EXPECT_TRUE(r.hasCancel);
+  }
   EXPECT_FALSE(FileExists(root));
   // Every listed entry is followed by a 10 ms wait.
   EXPECT_GE(::GetTickCount() - start, static_cast<DWORD>(10 * folders));
@@ -436,12 +442,10 @@ TEST(FilesDeleteTree, FailuresAndCancel) {
   // Cancelled at the first sub-folder: the walk stops, the folder stays.
   const std::string root = dir + "\\tree";
   PlantTree(root);
-  int calls = 0;
-  EXPECT_FALSE(DeleteTree(root, true, [&](int, int64_t, int64_t, bool* cancel, int, int64_t) {
-    ++calls;
-    *cancel = true;
-  }));
-  EXPECT_EQ(calls, 1);
+  ProgressRecorder recorder;
+  recorder.cancelAt = 1;
+  EXPECT_FALSE(DeleteTree(root, true, &recorder));
+  EXPECT_EQ(recorder.reports.size(), 1u);
   EXPECT_TRUE(IsDirectory(root));
 
   // A read-only file that may not be cleared keeps its folder.

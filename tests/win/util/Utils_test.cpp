@@ -1,7 +1,8 @@
 // Utils under Wine: own paths and system folders, version resources of files
 // this test stamps itself, loading libraries from the System folder only,
-// Windows identification, system facts, window helpers, the message pump and
-// the developer mode (in child processes, since it is read once per process).
+// Windows identification, system facts, window helpers, the message pump, the
+// local clock, random numbers and the developer mode (in child processes,
+// since it is read once per process).
 #include "util/Utils.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <map>
-#include <stdexcept>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@
 #include "harness/LauncherProcess.h"
 #include "harness/ScopedEnv.h"
 #include "harness/TestPaths.h"
+#include "util/DateText.h"
+#include "util/Handles.h"
+#include "util/NumberText.h"
+#include "util/PathText.h"
 #include "util/UtilsSwitch.h"
 #include "util/UtilsText.h"
 
@@ -588,8 +593,6 @@ LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     ++log->appMessages;
     return 0;
   }
-  if (log && message == WM_APP + 1)
-    throw std::runtime_error("window procedure failed");
   if (log && message == WM_CHAR) {
     log->chars.push_back(static_cast<char>(wParam));
     return 0;
@@ -674,9 +677,7 @@ TEST(UtilsWindows, ClassNameAndTextOfAWindow) {
 }
 
 TEST(UtilsWindows, PixelsFromPointsScalesByTheScreenResolution) {
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-  ::ReleaseDC(nullptr, screen);
+  const int dpi = ::GetDeviceCaps(DeviceContext(nullptr).get(), LOGPIXELSY);
   ASSERT_GT(dpi, 0);
   EXPECT_EQ(PixelsFromPoints(72), dpi);
   EXPECT_EQ(PixelsFromPoints(0), 0);
@@ -738,17 +739,6 @@ TEST(UtilsYield, DispatchesAndTranslatesPostedMessages) {
   EXPECT_EQ(LowerCaseAscii(window.log().chars), "a");
 }
 
-TEST(UtilsYield, ExceptionsOfAWindowProcedureAreReportedAndSwallowed) {
-  TestWindow window;
-  ASSERT_TRUE(window.get());
-  test::DebugViewer viewer;
-  ASSERT_TRUE(::PostMessageA(window.get(), WM_APP + 1, 0, 0));
-  YieldX(0);
-  const std::string trace = viewer.Text();
-  EXPECT_NE(trace.find("YieldX"), std::string::npos) << trace;
-  EXPECT_NE(trace.find("window procedure failed"), std::string::npos) << trace;
-}
-
 TEST(UtilsYield, QuitMessageStaysForTheMainLoop) {
   TestWindow window;
   ASSERT_TRUE(window.get());
@@ -774,6 +764,102 @@ TEST(UtilsYield, BothClocksCountMilliseconds) {
     EXPECT_GE(elapsed, 295);
     EXPECT_NEAR(elapsed, elapsedTicks, 40);
   }
+}
+
+double MomentOf(const SYSTEMTIME& t) {
+  return MomentFromLocalTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
+                             t.wMilliseconds);
+}
+
+TEST(UtilsClock, LocalMomentNowIsTheLocalTime) {
+  SYSTEMTIME before;
+  ::GetLocalTime(&before);
+  const double now = LocalMomentNow();
+  SYSTEMTIME after;
+  ::GetLocalTime(&after);
+  EXPECT_GT(now, 43000.0);  // after 2017
+  EXPECT_LE(MomentOf(before), now);
+  EXPECT_LE(now, MomentOf(after));
+
+  // With this clock a stamp of -1 shows the moment of the call.
+  const double first = LocalMomentNow();
+  const std::string stamp = TimeStamp(-1, " ", LocalMomentNow);
+  const double last = LocalMomentNow();
+  EXPECT_TRUE(stamp == TimeStamp(first, " ", nullptr) || stamp == TimeStamp(last, " ", nullptr))
+      << stamp;
+}
+
+TEST(UtilsRandom, RandomInRangeStaysInRangeAndCoversIt) {
+  std::set<int64_t> seen;
+  for (int i = 0; i < 2000; ++i) {
+    const int64_t r = RandomInRange(-2, 3);
+    ASSERT_GE(r, -2);
+    ASSERT_LE(r, 3);
+    seen.insert(r);
+  }
+  EXPECT_EQ(seen.size(), 6u);
+  EXPECT_EQ(RandomInRange(7, 7), 7);
+  EXPECT_EQ(RandomInRange(9, 3), 9);
+  std::set<int64_t> extremes;
+  for (int i = 0; i < 200; ++i) {
+    extremes.insert(RandomInRange(INT64_MIN, INT64_MIN + 1));
+    extremes.insert(RandomInRange(INT64_MAX - 1, INT64_MAX));
+  }
+  EXPECT_EQ(extremes, (std::set<int64_t>{INT64_MIN, INT64_MIN + 1, INT64_MAX - 1, INT64_MAX}));
+  // The whole 64-bit range: 1000 draws all different.
+  std::set<int64_t> wide;
+  for (int i = 0; i < 1000; ++i)
+    wide.insert(RandomInRange(INT64_MIN, INT64_MAX));
+  EXPECT_EQ(wide.size(), 1000u);
+}
+
+TEST(UtilsRandom, FolderNumbersAreEvenlySpread) {
+  // The working folders' range, in ten bins of 9000 numbers (the last one
+  // also holds 100000): every bin gets its tenth of 20000 draws, give or take
+  // far more than chance allows.
+  int bins[10] = {};
+  for (int i = 0; i < 20000; ++i) {
+    const int64_t r = RandomInRange(10000, 100000);
+    ASSERT_GE(r, 10000);
+    ASSERT_LE(r, 100000);
+    ++bins[r == 100000 ? 9 : (r - 10000) / 9000];
+  }
+  for (int count : bins)
+    EXPECT_NEAR(count, 2000, 300);
+}
+
+constexpr char kDrawFileVariable[] = "ORVANE_TEST_DRAW_FILE";
+
+// The child's half: skipped unless started by the test below.
+TEST(UtilsRandomChild, WritesItsFirstDraw) {
+  const char* file = std::getenv(kDrawFileVariable);
+  if (!file)
+    GTEST_SKIP() << "runs only as a child of UtilsRandom.EveryProcessDrawsOtherNumbers";
+  const std::string draw = DecimalText(RandomInRange(INT64_MIN, INT64_MAX));
+  const FileHandle out(::CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(out);
+  DWORD written = 0;
+  ASSERT_TRUE(
+      ::WriteFile(out.get(), draw.data(), static_cast<DWORD>(draw.size()), &written, nullptr));
+}
+
+TEST(UtilsRandom, EveryProcessDrawsOtherNumbers) {
+  // Children of this program write their first draws; a generator seeded
+  // alike in every run would write the same number each time.
+  const std::string dir = test::ScratchDir("random-draws");
+  std::set<std::string> draws;
+  for (int i = 0; i < 3; ++i) {
+    const std::string file = dir + "\\draw" + std::to_string(i) + ".txt";
+    ScopedEnv variable(kDrawFileVariable, file.c_str());
+    ASSERT_EQ(test::RunQuietProcess("\"" + OwnPath() +
+                                    "\" --gtest_filter=UtilsRandomChild.* --gtest_brief=1"),
+              0);
+    const std::string draw = test::ReadWholeFile(file);
+    ASSERT_FALSE(draw.empty());
+    draws.insert(draw);
+  }
+  EXPECT_EQ(draws.size(), 3u);
 }
 
 // ---------------------------------------------------------------------------
