@@ -81,10 +81,20 @@ if(_win_tests OR _scenario_tests)
     FIXTURES_REQUIRED wine RESOURCE_LOCK desktop TIMEOUT 300 ENVIRONMENT "${_harness_env}")
 endif()
 
+# The build's own rules: the include check of the layers.
+add_test(NAME build.layer-includes COMMAND bash ${CMAKE_SOURCE_DIR}/tests/build/layer-includes.sh)
+set_tests_properties(build.layer-includes PROPERTIES LABELS native
+                     ENVIRONMENT ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR})
+
 # The launcher's layout, checked on both shipped builds.
-# The shipped 32-bit launcher must also stay under 400 KB.
+# The shipped 32-bit launcher must also stay under 256 KB.
 add_test(NAME layout.win32.pe_header
          COMMAND ${_harness}/check-stub-layout ${CMAKE_BINARY_DIR}/win32/src/Stub.exe 262144)
 add_test(NAME layout.win64.pe_header
          COMMAND ${_harness}/check-stub-layout ${CMAKE_BINARY_DIR}/win64/src/Stub.exe)
-set_tests_properties(layout.win32.pe_header layout.win64.pe_header PROPERTIES LABELS native)
+add_test(NAME layout.win32.runtime
+         COMMAND ${_harness}/check-stub-runtime ${CMAKE_BINARY_DIR}/win32/src/Stub.map)
+add_test(NAME layout.win64.runtime
+         COMMAND ${_harness}/check-stub-runtime ${CMAKE_BINARY_DIR}/win64/src/Stub.map)
+set_tests_properties(layout.win32.pe_header layout.win64.pe_header layout.win32.runtime
+                     layout.win64.runtime PROPERTIES LABELS native)
