@@ -80,6 +80,11 @@ if(_win_tests OR _scenario_tests)
   set_tests_properties(${_win_tests} ${_scenario_tests} PROPERTIES
     FIXTURES_REQUIRED wine RESOURCE_LOCK desktop TIMEOUT 300 ENVIRONMENT "${_harness_env}")
 endif()
+# A unit suite takes seconds; a hung one is cut short (scripts/test runs it
+# once more).
+if(_win_tests)
+  set_tests_properties(${_win_tests} PROPERTIES TIMEOUT 120)
+endif()
 
 # The build's own rules: the include check of the layers.
 add_test(NAME build.layer-includes COMMAND bash ${CMAKE_SOURCE_DIR}/tests/build/layer-includes.sh)
