@@ -86,10 +86,13 @@ if(_win_tests)
   set_tests_properties(${_win_tests} PROPERTIES TIMEOUT 120)
 endif()
 
-# The build's own rules: the include check of the layers.
-add_test(NAME build.layer-includes COMMAND bash ${CMAKE_SOURCE_DIR}/tests/build/layer-includes.sh)
-set_tests_properties(build.layer-includes PROPERTIES LABELS native
-                     ENVIRONMENT ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR})
+# The build's own rules: the include check of the layers and the check that
+# every test suite is registered.
+foreach(_name layer-includes check-suites)
+  add_test(NAME build.${_name} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/build/${_name}.sh)
+  set_tests_properties(build.${_name} PROPERTIES LABELS native
+                       ENVIRONMENT ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR})
+endforeach()
 
 # The launcher's layout, checked on both shipped builds.
 # The shipped 32-bit launcher must also stay under 256 KB.

@@ -36,10 +36,6 @@ constexpr char kOutOfMemoryDefault[] = "Not enough memory to run the setup.";
 
 }  // namespace
 
-const std::string* CurrentOutOfMemoryText() {
-  return g_outOfMemoryText != nullptr ? &g_outOfMemoryText->text_ : nullptr;
-}
-
 void SetFatalReporter(FatalReporter* reporter) {
   g_reporter = reporter;
 }
@@ -54,8 +50,9 @@ OutOfMemoryText::~OutOfMemoryText() {
 }
 
 void FatalOutOfMemory() {
-  const std::string* text = CurrentOutOfMemoryText();
-  ShowAndExit(text != nullptr ? text->c_str() : kOutOfMemoryDefault, kFatalExitOutOfMemory);
+  ShowAndExit(
+      g_outOfMemoryText != nullptr ? g_outOfMemoryText->text().c_str() : kOutOfMemoryDefault,
+      kFatalExitOutOfMemory);
 }
 
 void FatalInternalError(std::string_view what) {

@@ -38,10 +38,11 @@ class OutOfMemoryText {
   OutOfMemoryText(const OutOfMemoryText&) = delete;
   OutOfMemoryText& operator=(const OutOfMemoryText&) = delete;
 
+  const std::string& text() const { return text_; }
+
  private:
   std::string text_;
   const OutOfMemoryText* outer_;
-  friend const std::string* CurrentOutOfMemoryText();
 };
 
 // Shows the out-of-memory message and ends the process.

@@ -15,8 +15,13 @@
 
 namespace {
 
+// A request for 0 bytes still gets a block of its own.
+void* TryAllocate(std::size_t size) noexcept {
+  return std::malloc(size != 0 ? size : 1);
+}
+
 void* Allocate(std::size_t size) {
-  void* p = std::malloc(size != 0 ? size : 1);
+  void* p = TryAllocate(size);
   if (p == nullptr)
     orvane::FatalOutOfMemory();
   return p;
@@ -31,10 +36,10 @@ void* operator new[](std::size_t size) {
   return Allocate(size);
 }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return std::malloc(size != 0 ? size : 1);
+  return TryAllocate(size);
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return std::malloc(size != 0 ? size : 1);
+  return TryAllocate(size);
 }
 void operator delete(void* p) noexcept {
   std::free(p);
