@@ -3,6 +3,8 @@
 #include "Builder.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <ctime>
@@ -409,6 +411,8 @@ TEST_F(StubpackBuild, FailuresLeaveNothingBehind) {
        "does not exist"},
       {"a source is a folder", [](BuildPlan& s, const TempDir& d) { s.files[1].source = d.path(); },
        "is a folder"},
+      {"the stub is a folder", [](BuildPlan& s, const TempDir& d) { s.stub = d.path(); },
+       "is a folder, not a launcher file"},
       {"the volumes cannot hold the launcher",
        [](BuildPlan& s, const TempDir&) { s.maxVolumeSize = 2100; }, "leaves no room"},
       {"the output folder does not exist",
@@ -438,6 +442,142 @@ TEST_F(StubpackBuild, FailuresLeaveNothingBehind) {
   }
 }
 
+// Every file the build reads, under whatever name the output gives it.
+TEST_F(StubpackBuild, RefusesAnOutputThatIsAFileItReads) {
+  struct Case {
+    const char* name;
+    std::function<void(BuildPlan&, const TempDir&)> change;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"the stub, through ./",
+       [](BuildPlan& s, const TempDir& d) { s.output = d.path() + "/./stub.exe"; },
+       "is the launcher stub '"},
+      {"a file to pack, through a hard link",
+       [](BuildPlan& s, const TempDir& d) {
+         ASSERT_EQ(link(s.files[1].source.c_str(), (d / "linked.exe").c_str()), 0);
+         s.output = d / "linked.exe";
+       },
+       "is a file to pack '"},
+      {"a file to pack, through a symbolic link to its folder",
+       [](BuildPlan& s, const TempDir& d) {
+         ASSERT_EQ(symlink(d.path().c_str(), (d / "same").c_str()), 0);
+         s.output = d / "same/src-readme.txt";
+       },
+       "is a file to pack '"},
+      {"the project file",
+       [](BuildPlan& s, const TempDir& d) {
+         WriteBytes(d / "p.ini", "[Setup]\n");
+         s.project = d / "p.ini";
+         s.output = d / "p.ini";
+       },
+       "is the project file '"},
+      {"the setup file of [Download]",
+       [](BuildPlan& s, const TempDir& d) {
+         // An earlier installer that carries the download token.
+         BuildPlan earlier = s;
+         earlier.output = d / "full.exe";
+         earlier.download = DownloadSettings{true, "", "", false, "token", "", "", {}};
+         Problems problems;
+         BuildResult result;
+         ASSERT_TRUE(Build(earlier, result, problems));
+         s.download = earlier.download;
+         s.download.file = d / "full.exe";
+         s.output = d / "full.exe";
+       },
+       "is the setup file of [Download] File '"},
+      {"a later volume",
+       [](BuildPlan& s, const TempDir& d) {
+         WriteBytes(d / "setup.exe.002", RandomBytes(3000, 9));
+         s.files.push_back({d / "setup.exe.002", "old.bin", false, "", Origin{"p.ini", 9}});
+         s.maxVolumeSize = 6000;
+       },
+       "the output '"
+       "DIR/setup.exe.002' is a file to pack"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    BuildPlan plan;
+    WriteBytes(dir / "stub.exe", FakeStub());
+    WriteBytes(dir / "src-engine", RandomBytes(3000, 1));
+    WriteBytes(dir / "src-readme.txt", RandomBytes(3000, 2));
+    plan.stub = dir / "stub.exe";
+    plan.output = dir / "setup.exe";
+    plan.files = {{dir / "src-engine", "setup.exe", true, "", {}},
+                  {dir / "src-readme.txt", "readme.txt", false, "", {}}};
+    c.change(plan, dir);
+    std::map<std::string, std::string> before;
+    for (const std::string& name : dir.Names())
+      before[name] = ReadBytes(dir / name);
+    Problems problems;
+    BuildResult result;
+    EXPECT_FALSE(Build(plan, result, problems));
+    const std::string what = problems.empty() ? std::string() : problems.back().what;
+    std::string message = c.message;
+    if (message.find("DIR") != std::string::npos)
+      message.replace(message.find("DIR"), 3, dir.path());
+    EXPECT_NE(what.find(message), std::string::npos) << what;
+    EXPECT_NE(what.find("choose another output name"), std::string::npos);
+    std::map<std::string, std::string> after;
+    for (const std::string& name : dir.Names())
+      after[name] = ReadBytes(dir / name);
+    EXPECT_EQ(after, before);
+  }
+}
+
+// A device, a pipe or a folder in the output's place stays what it is.
+TEST_F(StubpackBuild, ReplacesNothingButARegularFile) {
+  struct Case {
+    const char* name;
+    std::function<void(const TempDir&, const std::string& output)> make;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"a named pipe",
+       [](const TempDir&, const std::string& output) {
+         ASSERT_EQ(mkfifo(output.c_str(), 0600), 0);
+       },
+       "cannot create 'OUTPUT': it is a named pipe, not a regular file"},
+      {"a symbolic link to a named pipe",
+       [](const TempDir& d, const std::string& output) {
+         ASSERT_EQ(mkfifo((d / "pipe").c_str(), 0600), 0);
+         ASSERT_EQ(symlink((d / "pipe").c_str(), output.c_str()), 0);
+       },
+       "cannot create 'OUTPUT': it is a named pipe, not a regular file"},
+      {"a folder",
+       [](const TempDir&, const std::string& output) { ASSERT_EQ(mkdir(output.c_str(), 0700), 0); },
+       "cannot create 'OUTPUT': it is a folder, not a regular file"},
+      {"a folder of the temporary name",
+       [](const TempDir&, const std::string& output) {
+         ASSERT_EQ(mkdir(OutputFiles::TemporaryPathOf(output).c_str(), 0700), 0);
+       },
+       "cannot create 'OUTPUT': its temporary file 'OUTPUT.stubpack-"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    BuildPlan plan;
+    WriteBytes(dir / "stub.exe", FakeStub());
+    WriteBytes(dir / "engine", "engine");
+    plan.stub = dir / "stub.exe";
+    plan.output = dir / "setup.exe";
+    plan.files = {{dir / "engine", "setup.exe", true, "", {}}};
+    c.make(dir, plan.output);
+    const std::vector<std::string> before = dir.Names();
+    Problems problems;
+    BuildResult result;
+    EXPECT_FALSE(Build(plan, result, problems));
+    const std::string what = problems.empty() ? std::string() : problems.back().what;
+    std::string message = c.message;
+    for (size_t at; (at = message.find("OUTPUT")) != std::string::npos;)
+      message.replace(at, 6, plan.output);
+    EXPECT_NE(what.find(message), std::string::npos) << what;
+    EXPECT_EQ(dir.Names(), before);
+    EXPECT_NE(StatFile(plan.output).kind, FileKind::kRegular);
+  }
+}
+
 TEST(StubpackOutputFiles, RemovesEverythingUnlessCommitted) {
   TempDir dir;
   {
@@ -461,6 +601,18 @@ TEST(StubpackOutputFiles, RemovesEverythingUnlessCommitted) {
   EXPECT_FALSE(outputs.Commit(&error));
   EXPECT_NE(error.find("cannot rename"), std::string::npos);
   EXPECT_FALSE(StatFile(dir / "b.exe").exists);
+}
+
+TEST(StubpackOutputFiles, CommitsOverNothingButARegularFile) {
+  // What appeared under the final name while the build was writing stays.
+  TempDir dir;
+  OutputFiles outputs;
+  ASSERT_NE(outputs.Create(dir / "d.exe", nullptr), nullptr);
+  ASSERT_EQ(mkfifo((dir / "d.exe").c_str(), 0600), 0);
+  std::string error;
+  EXPECT_FALSE(outputs.Commit(&error));
+  EXPECT_NE(error.find("it is a named pipe, not a regular file"), std::string::npos) << error;
+  EXPECT_EQ(StatFile(dir / "d.exe").kind, FileKind::kPipe);
 }
 
 TEST(StubpackOutputFiles, KeepsCommittedFiles) {

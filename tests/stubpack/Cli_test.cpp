@@ -2,6 +2,7 @@
 #include "Cli.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "StubpackTestSupport.h"
@@ -108,6 +109,41 @@ TEST(StubpackCli, BuildsAndInspectsThroughTheCommandLine) {
   EXPECT_NE(run.err.find("stubpack: error: no package"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("(offset " + std::to_string(bytes.size() - 74) + ")"), std::string::npos)
       << run.err;
+}
+
+TEST(StubpackCli, ABuildAgainDoesNotPackTheOneBefore) {
+  // The output and its volumes lie in the folder that a wildcard packs.
+  TempDir dir;
+  WriteBytes(dir / "stub.exe", FakeStub());
+  WriteBytes(dir / "engine.exe", "engine");
+  ASSERT_EQ(mkdir((dir / "data").c_str(), 0700), 0);
+  WriteBytes(dir / "data/a.bin", test::RandomBytes(6000, 1));
+  WriteBytes(dir / "data/b.bin", test::RandomBytes(6000, 2));
+  WriteBytes(dir / "p.ini",
+             "[Setup]\nStub = stub.exe\nOutput = data/setup.exe\nMaxVolumeSize = 6000\n"
+             "[Files]\nengine.exe = setup.exe*\ndata/*\n");
+  const CliRun first = Call({"build", dir / "p.ini"});
+  ASSERT_EQ(first.code, kExitOk) << first.err;
+  EXPECT_NE(first.out.find("stubpack: 3 files in "), std::string::npos) << first.out;
+  ASSERT_TRUE(test::ReadBytes(dir / "data/setup.exe.003").size() > 0);
+
+  const CliRun again = Call({"build", dir / "p.ini"});
+  ASSERT_EQ(again.code, kExitOk) << again.err;
+  EXPECT_NE(again.out.find("stubpack: note: '" + (dir / "data/*") +
+                           "' leaves out 'setup.exe', 'setup.exe.002', 'setup.exe.003'"),
+            std::string::npos)
+      << again.out;
+  EXPECT_NE(again.out.find("stubpack: 3 files in "), std::string::npos) << again.out;
+  EXPECT_EQ(again.out.substr(again.out.find("stubpack: 3 files")),
+            first.out.substr(first.out.find("stubpack: 3 files")));
+
+  // Named on its own, the output is refused.
+  const CliRun named = Call({"build", dir / "p.ini", "--file", dir / "data/setup.exe=old.exe"});
+  EXPECT_EQ(named.code, kExitFailure);
+  EXPECT_NE(named.err.find("stubpack: error: the output '" + (dir / "data/setup.exe") +
+                           "' is a file to pack"),
+            std::string::npos)
+      << named.err;
 }
 
 TEST(StubpackCli, ReportsBuildErrorsWithTheirPlaceAndWritesNothing) {

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <functional>
 
 #include "BuildPlan.h"
+#include "StubpackTestSupport.h"
 
 namespace orvane::stubpack {
 namespace {
@@ -97,6 +100,16 @@ const GoodProject kGoodProjects[] = {
        EXPECT_EQ(plan.languages[0].strings[1].second, "Extracting...");
        EXPECT_EQ(plan.languages[0].strings[2].second, "|&OK|&Cancel|");
        EXPECT_EQ(plan.languages[1].strings[0].second, "  Entpacke  ");
+     }},
+    {"a language named again, in another case or with blanks, is the same language",
+     "[Language.English]\ns0=A\n[Language.German]\ns0=B\n[Language. english ]\ns1=C\n",
+     [](const BuildPlan& plan) {
+       ASSERT_EQ(plan.languages.size(), 2u);
+       EXPECT_EQ(plan.languages[0].name, "English");
+       ASSERT_EQ(plan.languages[0].strings.size(), 2u);
+       EXPECT_EQ(plan.languages[0].strings[1].second, "C");
+       ASSERT_EQ(plan.languages[1].strings.size(), 1u);
+       EXPECT_EQ(plan.languages[1].strings[0].second, "B");
      }},
     {"internet and download settings",
      "[Internet]\nInfoUrl=http://example.com/up\nInfoFile=prod.info\nAgentFile=agent.exe\n"
@@ -203,6 +216,61 @@ TEST(StubpackProject, CommandLineSettingsOverrideTheProject) {
 
   ApplySetting("Nowhere", "x", &file, plan, problems);
   EXPECT_TRUE(HasErrors(problems));
+}
+
+TEST(StubpackProject, WildcardsLeaveOutWhatTheBuildWrites) {
+  test::TempDir dir;
+  for (const char* name :
+       {"a.txt", "setup.exe", "setup.exe.001", "setup.exe.002", "setup.exe.1234",
+        "setup.exe.stubpack-4711.tmp", "setup.exe.003.stubpack-4711.tmp",
+        // Names that only look alike are packed.
+        "setup.exe.02", "setup.exe.bak", "setup.exe.stubpack-x.tmp", "xsetup.exe"})
+    test::WriteBytes(dir / name, name);
+  ASSERT_EQ(link((dir / "setup.exe").c_str(), (dir / "same.exe").c_str()), 0);
+  struct Case {
+    const char* output;
+    std::vector<std::string> packed;
+    const char* note;  // empty: none
+  };
+  const Case cases[] = {
+      {"setup.exe",
+       {"a.txt", "setup.exe.02", "setup.exe.bak", "setup.exe.stubpack-x.tmp", "xsetup.exe"},
+       "'DIR/*' leaves out 'same.exe', 'setup.exe', 'setup.exe.001' and 4 more: the output of "
+       "this build, its volumes or temporary files (p.ini:3)"},
+      {"setup.exe.001",  // a first volume numbers its volumes from "setup.exe"
+       {"a.txt", "same.exe", "setup.exe", "setup.exe.02", "setup.exe.bak",
+        "setup.exe.stubpack-4711.tmp", "setup.exe.stubpack-x.tmp", "xsetup.exe"},
+       "'DIR/*' leaves out 'setup.exe.001', 'setup.exe.002', 'setup.exe.003.stubpack-4711.tmp' "
+       "and 1 more: the output of this build, its volumes or temporary files (p.ini:3)"},
+      {"other/setup.exe",
+       {"a.txt", "same.exe", "setup.exe", "setup.exe.001", "setup.exe.002",
+        "setup.exe.003.stubpack-4711.tmp", "setup.exe.02", "setup.exe.1234", "setup.exe.bak",
+        "setup.exe.stubpack-4711.tmp", "setup.exe.stubpack-x.tmp", "xsetup.exe"},
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    BuildPlan plan;
+    plan.output = dir / c.output;
+    plan.files.push_back({dir / "*", "", false, "", Origin{"p.ini", 3}});
+    Problems problems, notes;
+    ExpandFileWildcards(plan, problems, notes);
+    EXPECT_TRUE(problems.empty());
+    std::vector<std::string> packed;
+    for (const FileItem& item : plan.files) {
+      EXPECT_EQ(item.source, dir / item.name);
+      packed.push_back(item.name);
+    }
+    EXPECT_EQ(packed, c.packed);
+    std::string note = c.note;
+    if (note.empty()) {
+      EXPECT_TRUE(notes.empty());
+      continue;
+    }
+    note.replace(note.find("DIR"), 3, dir.path());
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].what + " (" + notes[0].where + ")", note);
+  }
 }
 
 TEST(StubpackProject, ParsesSizesAndBooleans) {

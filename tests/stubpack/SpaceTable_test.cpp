@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace orvane::stubpack {
 namespace {
 
@@ -36,6 +38,40 @@ TEST(StubpackSpaceTable, RoundsEveryFileUpToWholeClusters) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(ComputeSpaceTable(c.files), c.expected);
+  }
+}
+
+TEST(StubpackSpaceTable, WarnsWhichSumsItCannotHold) {
+  struct Case {
+    const char* name;
+    std::vector<ExtractedFile> files;
+    const char* warning;  // empty: none
+  };
+  const Case cases[] = {
+      {"every sum fits", {{"a", UINT32_MAX - 65535}}, ""},
+      {"only the largest clusters go beyond",
+       {{"a", (uint64_t{1} << 32) - 40000}},
+       "space table: the sum for clusters of 65536 bytes (4294967296 bytes) exceeds 4 GiB - 1 "
+       "and is stored as 4294967295; the launcher will check for 4 GiB - 1 bytes free only"},
+      {"the clusters go beyond, the plain sum does not",
+       {{"a", UINT32_MAX - 100}},
+       "space table: the sums for clusters of 512 to 65536 bytes (4294967296 bytes each) exceed "
+       "4 GiB - 1 and are stored as 4294967295; the launcher will check for 4 GiB - 1 bytes "
+       "free only"},
+      {"several files beyond 4 GiB together",
+       {{"a", uint64_t{3} << 30}, {"b", (uint64_t{2} << 30) + 1}},
+       "space table: the sum of the file sizes (5368709121 bytes) and the sums for clusters of "
+       "512 to 65536 bytes (5368709632 to 5368774656 bytes) exceed 4 GiB - 1 and are stored as "
+       "4294967295; the launcher will check for 4 GiB - 1 bytes free only"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const SpaceTableSums sums = ComputeSpaceSums(c.files);
+    EXPECT_EQ(SpaceTableClampWarning(sums), c.warning);
+    // The stored table is the sums, each at most 4 GiB - 1.
+    const SpaceTableValues stored = ComputeSpaceTable(c.files);
+    for (size_t i = 0; i < sums.size(); ++i)
+      EXPECT_EQ(stored[i], std::min<uint64_t>(sums[i], UINT32_MAX)) << i;
   }
 }
 

@@ -49,6 +49,27 @@ project stub.exe 'engine.exe = setup.exe*\n'
 expect 1 "leaves no room for file data" build p.ini --max-volume-size 100K
 expect 1 "cannot create" build p.ini -o no/such/folder/setup.exe
 
+# The output is never a file the build reads, whatever path names it, nor
+# anything but a regular file (a symbolic link to a device is a device).
+ln engine.exe linked.exe
+mkfifo pipe
+ln -s /dev/full full
+expect 1 "the output './stub.exe' is the launcher stub 'stub.exe'" build p.ini -o ./stub.exe
+expect 1 "the output 'p.ini' is the project file 'p.ini'" build p.ini -o p.ini
+expect 1 "the output 'linked.exe' is a file to pack 'engine.exe'" build p.ini -o linked.exe
+expect 1 "cannot create 'pipe': it is a named pipe, not a regular file" build p.ini -o pipe
+expect 1 "cannot create 'full': it is a device, not a regular file" build p.ini -o full
+cmp -s stub.exe "$STUB_WIN32" || fail "the stub was overwritten"
+[ "$(cat engine.exe)" = engine ] || fail "the packed file was overwritten"
+grep -qx 'Stub = stub.exe' p.ini || fail "the project file was overwritten"
+[ -p pipe ] && [ -L full ] || fail "the pipe or the link was replaced"
+rm linked.exe pipe full
+mkdir folder
+project folder 'engine.exe = setup.exe*\n'
+expect 1 "'folder' is a folder, not a launcher file" build p.ini
+rmdir folder
+project stub.exe 'engine.exe = setup.exe*\n'
+
 # Usage errors exit with 2.
 expect 2 "unknown option '--bogus'" build p.ini --bogus
 expect 2 "unknown command 'pack'" pack p.ini

@@ -91,7 +91,8 @@ constexpr uint64_t kDefaultMaxEntrySize = uint64_t{64} << 20;
 constexpr uint64_t kMaxEntrySizeLimit = uint64_t{1} << 30;
 
 struct BuildPlan {
-  Origin setupOrigin;  // the [Setup] section, for messages about its settings
+  Origin setupOrigin;   // the [Setup] section, for messages about its settings
+  std::string project;  // the project file read, empty without one
   std::string stub;
   std::string output;
   std::array<std::optional<bool>, kFlagCount> flags{};

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 
 #include "EntryCodec.h"
 #include "FileIo.h"
@@ -45,6 +46,7 @@ class PackageBuilder {
     }
     if (invalid || !LoadStub() || !CheckSources() || !PrepareDownload())
       return false;
+    CollectInputs();
     MakeHeader();
     if (plan_.firstVolume == FirstVolume::kSeparate001 && !WriteLauncherOnly())
       return false;
@@ -76,12 +78,21 @@ class PackageBuilder {
     uint32_t dosDateTime = 0;
   };
 
+  // A file the build reads, which no file of the build may replace.
+  struct Input {
+    std::string what;
+    std::string path;
+    std::string where;
+  };
+
   bool Fail(std::string what, std::string where) {
     problems_.push_back({false, std::move(what), std::move(where)});
     return false;
   }
 
   bool LoadStub() {
+    if (StatFile(plan_.stub).isDirectory)
+      return Fail("'" + plan_.stub + "' is a folder, not a launcher file", "");
     std::string error;
     if (!ReadWholeFile(plan_.stub, stub_, &error))
       return Fail("cannot read the launcher stub '" + plan_.stub + "': " + error, "");
@@ -147,6 +158,37 @@ class PackageBuilder {
     return true;
   }
 
+  void CollectInputs() {
+    const auto add = [this](const char* what, const std::string& path, std::string where) {
+      FileIdentity identity;
+      if (!path.empty() && IdentityOf(path, identity))
+        inputs_.emplace(identity, Input{what, path, std::move(where)});
+    };
+    add("the launcher stub", plan_.stub, "");
+    add("the project file", plan_.project, "");
+    add("the setup file of [Download] File", download_.file, download_.origin.Text());
+    for (const FileItem& item : plan_.files)
+      add("a file to pack", item.source, item.origin.Text());
+  }
+
+  // Refuses an output file (or its temporary file) that is a file the build
+  // reads, whatever path names it.
+  bool CheckNotAnInput(const std::string& path) {
+    for (const std::string& candidate : {path, OutputFiles::TemporaryPathOf(path)}) {
+      FileIdentity identity;
+      if (!IdentityOf(candidate, identity))
+        continue;
+      const auto found = inputs_.find(identity);
+      if (found == inputs_.end())
+        continue;
+      const Input& input = found->second;
+      return Fail("the output '" + candidate + "' is " + input.what + " '" + input.path +
+                      "': the build would overwrite a file it reads; choose another output name",
+                  input.where);
+    }
+    return true;
+  }
+
   void MakeHeader() {
     std::vector<std::string> blocks = {MakeLanguageBlock(plan_.languages),
                                        MakeInternetBlock(plan_.internet)};
@@ -180,7 +222,11 @@ class PackageBuilder {
     if (agentCopy_)
       extracted_.push_back(
           {plan_.internet.agentFile, stub_.size() + blocks_.size() + pack::kTrailerSize});
-    result_.spaceTable = ComputeSpaceTable(extracted_);
+    const SpaceTableSums sums = ComputeSpaceSums(extracted_);
+    result_.spaceTable = ClampSpaceTable(sums);
+    const std::string clamped = SpaceTableClampWarning(sums);
+    if (!clamped.empty())
+      problems_.push_back({true, clamped, ""});
     for (size_t i = 0; i < pack::kSpaceTableEntries; ++i)
       trailer_.spaceTable[i] = result_.spaceTable[i];
   }
@@ -196,6 +242,8 @@ class PackageBuilder {
 
   // Starts a file with the launcher and the header blocks.
   bool StartLauncherFile(const std::string& path) {
+    if (!CheckNotAnInput(path))
+      return false;
     std::string error;
     file_ = outputs_.Create(path, &error);
     if (file_ == nullptr)
@@ -218,6 +266,8 @@ class PackageBuilder {
     if (volumeNumber_ == 1)
       return StartLauncherFile(firstVolumePath_);
     const std::string path = pack::VolumeFileName(firstVolumePath_, volumeNumber_);
+    if (!CheckNotAnInput(path))
+      return false;
     std::string error;
     file_ = outputs_.Create(path, &error);
     if (file_ == nullptr)
@@ -396,6 +446,7 @@ class PackageBuilder {
   OutputFiles outputs_;
   std::string stub_;
   std::vector<Source> sources_;
+  std::map<FileIdentity, Input> inputs_;
   std::vector<ExtractedFile> extracted_;
   bool agentCopy_ = false;
   DownloadSettings download_;

@@ -54,6 +54,13 @@ struct Output {
       line += " (" + problem.where + ")";
     std::fputs((line + "\n").c_str(), err);
   }
+  // A note: what the build did that the vendor may not expect.
+  void Note(const Problem& note) const {
+    std::string line = "stubpack: note: " + note.what;
+    if (!note.where.empty())
+      line += " (" + note.where + ")";
+    std::fputs((line + "\n").c_str(), out);
+  }
   void ReportAll(const Problems& problems) const {
     for (const Problem& problem : problems) {
       if (problem.warning)
@@ -173,9 +180,14 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
   for (const Setting& setting : settings)
     ApplySetting(setting.section, setting.key, setting.hasValue ? &setting.value : nullptr, plan,
                  problems);
+  Problems notes;
   if (!HasErrors(problems)) {
-    ExpandFileWildcards(plan, problems);
+    ExpandFileWildcards(plan, problems, notes);
     CheckBuildPlan(plan, problems);
+  }
+  if (!quiet) {
+    for (const Problem& note : notes)
+      io.Note(note);
   }
   if (HasErrors(problems)) {
     io.ReportAll(problems);

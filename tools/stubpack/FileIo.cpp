@@ -42,6 +42,30 @@ std::string LastErrorText() {
 }
 #endif
 
+FileKind KindOfMode(unsigned mode) {
+  switch (mode & S_IFMT) {
+    case S_IFREG:
+      return FileKind::kRegular;
+    case S_IFDIR:
+      return FileKind::kFolder;
+    case S_IFCHR:
+#ifdef S_IFBLK
+    case S_IFBLK:
+#endif
+      return FileKind::kDevice;
+#ifdef S_IFIFO
+    case S_IFIFO:
+      return FileKind::kPipe;
+#endif
+#ifdef S_IFSOCK
+    case S_IFSOCK:
+      return FileKind::kSocket;
+#endif
+    default:
+      return FileKind::kOther;
+  }
+}
+
 bool IsSeparator(char c) {
 #ifdef _WIN32
   return c == '/' || c == '\\';
@@ -86,6 +110,26 @@ bool FileSizeOf(std::FILE* file, uint64_t& size) {
   return true;
 }
 
+const char* FileKindText(FileKind kind) {
+  switch (kind) {
+    case FileKind::kMissing:
+      return "missing";
+    case FileKind::kRegular:
+      return "a regular file";
+    case FileKind::kFolder:
+      return "a folder";
+    case FileKind::kDevice:
+      return "a device";
+    case FileKind::kPipe:
+      return "a named pipe";
+    case FileKind::kSocket:
+      return "a socket";
+    case FileKind::kOther:
+      break;
+  }
+  return "not a regular file";
+}
+
 FileFacts StatFile(const std::string& path) {
   FileFacts facts;
 #ifdef _WIN32
@@ -99,9 +143,36 @@ FileFacts StatFile(const std::string& path) {
 #endif
   facts.exists = true;
   facts.isDirectory = (info.st_mode & S_IFMT) == S_IFDIR;
+  facts.kind = KindOfMode(info.st_mode);
   facts.size = info.st_size < 0 ? 0 : static_cast<uint64_t>(info.st_size);
   facts.modified = static_cast<int64_t>(info.st_mtime);
   return facts;
+}
+
+bool IdentityOf(const std::string& path, FileIdentity& identity) {
+#ifdef _WIN32
+  // FILE_FLAG_BACKUP_SEMANTICS opens folders too; no access right is needed
+  // to read the file index.
+  HANDLE handle =
+      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE)
+    return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool known = GetFileInformationByHandle(handle, &info) != 0;
+  CloseHandle(handle);
+  if (!known)
+    return false;
+  identity.device = info.dwVolumeSerialNumber;
+  identity.index = uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+#else
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0)
+    return false;
+  identity.device = static_cast<uint64_t>(info.st_dev);
+  identity.index = static_cast<uint64_t>(info.st_ino);
+#endif
+  return true;
 }
 
 bool ListFolder(const std::string& folder, std::vector<std::string>& names, std::string* error) {
@@ -166,6 +237,12 @@ bool RemoveFile(const std::string& path) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error) {
+  // fopen opens a folder on Linux, and its "size" is then far beyond 2 GiB.
+  if (StatFile(path).isDirectory) {
+    if (error != nullptr)
+      *error = "it is a folder, not a file";
+    return false;
+  }
   UniqueFile file = OpenFile(path, "rb", error);
   if (!file)
     return false;

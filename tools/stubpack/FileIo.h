@@ -5,6 +5,7 @@
 // and never as exceptions.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -32,14 +33,31 @@ bool SeekFile(std::FILE* file, uint64_t offset);
 // The size of an open file; false when the system does not tell.
 bool FileSizeOf(std::FILE* file, uint64_t& size);
 
-// Facts about a path, from the file system.
+// What a path names, symbolic links followed.
+enum class FileKind { kMissing, kRegular, kFolder, kDevice, kPipe, kSocket, kOther };
+// "a folder", "a device" ... for messages (kRegular: "a regular file").
+const char* FileKindText(FileKind kind);
+
+// Facts about a path, from the file system (symbolic links followed).
 struct FileFacts {
   bool exists = false;
   bool isDirectory = false;
+  FileKind kind = FileKind::kMissing;
   uint64_t size = 0;
   int64_t modified = 0;  // seconds since 1970-01-01 00:00 UTC
 };
 FileFacts StatFile(const std::string& path);
+
+// The identity of a file or folder: the same for every path that names it
+// ("x", "./x", a hard or symbolic link). Device and inode on Linux, volume
+// serial number and file index on Windows.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t index = 0;
+  auto operator<=>(const FileIdentity&) const = default;
+};
+// False when the path names nothing (or cannot be examined).
+bool IdentityOf(const std::string& path, FileIdentity& identity);
 
 // The names in a folder (not "." and ".."), sorted by byte value; false and
 // an error text when the folder cannot be read.

@@ -1,7 +1,8 @@
 // Project: INI lines to BuildPlan fields.
 #include "Project.h"
 
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "FileIo.h"
 #include "util/NumberText.h"
@@ -105,14 +106,103 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
   return p == pattern.size();
 }
 
-Language& FindOrAddLanguage(BuildPlan& plan, const std::string& name, const Origin& origin) {
-  for (Language& language : plan.languages) {
-    if (Same(Trim(language.name), Trim(name)))
-      return language;
-  }
-  plan.languages.push_back({name, {}, origin});
-  return plan.languages.back();
+// Languages are one language whatever the case and blanks of their names.
+std::string LanguageKey(std::string_view name) {
+  return UpperCaseAscii(Trim(name));
 }
+
+// The languages of a plan by name, so that finding one costs the same
+// however many there are.
+class LanguageIndex {
+ public:
+  explicit LanguageIndex(BuildPlan& plan) : plan_(plan) {
+    for (size_t i = 0; i < plan.languages.size(); ++i)
+      byName_.emplace(LanguageKey(plan.languages[i].name), i);
+  }
+
+  size_t FindOrAdd(const std::string& name, const Origin& origin) {
+    const auto [it, added] = byName_.emplace(LanguageKey(name), plan_.languages.size());
+    if (added)
+      plan_.languages.push_back({name, {}, origin});
+    return it->second;
+  }
+
+ private:
+  BuildPlan& plan_;
+  std::unordered_map<std::string, size_t> byName_;
+};
+
+// The files a build of `output` writes, as a folder listing shows them: the
+// output itself (also through another name that links to it), its volumes
+// OUTPUT.001, OUTPUT.002 ..., and the temporary files of both, also those
+// that a build ended by force left behind.
+class OwnOutputs {
+ public:
+  explicit OwnOutputs(const std::string& output) {
+    if (output.empty())
+      return;
+    outputKnown_ = IdentityOf(output, output_);
+    const std::string folder = FolderOf(output);
+    folderKnown_ = IdentityOf(folder.empty() ? std::string(".") : folder, folder_);
+    name_ = NameKey(BaseNameOf(output));
+    volumeBase_ = name_;
+    // OUTPUT.001 numbers its volumes from its name without ".001".
+    if (EndsWithNoCase(volumeBase_, ".001"))
+      volumeBase_.resize(volumeBase_.size() - 4);
+  }
+
+  bool Holds(const std::string& folder, const std::string& name) const {
+    FileIdentity identity;
+    if (outputKnown_ && IdentityOf(folder + name, identity) && identity == output_)
+      return true;
+    if (!folderKnown_ || !IdentityOf(folder.empty() ? std::string(".") : folder, identity) ||
+        identity != folder_)
+      return false;
+    std::string key = NameKey(name);
+    // A temporary file NAME.stubpack-PID.tmp (OutputFiles::TemporaryPathOf)
+    // counts as NAME.
+    const std::string mark = NameKey(".stubpack-"), end = NameKey(".tmp");
+    const size_t at = key.rfind(mark);
+    if (at != std::string::npos && EndsWith(key, end) &&
+        AllDigits(std::string_view(key).substr(at + mark.size(),
+                                               key.size() - at - mark.size() - end.size())))
+      key.resize(at);
+    if (key == name_)
+      return true;
+    return key.size() >= volumeBase_.size() + 4 &&
+           key.compare(0, volumeBase_.size(), volumeBase_) == 0 && key[volumeBase_.size()] == '.' &&
+           AllDigits(std::string_view(key).substr(volumeBase_.size() + 1));
+  }
+
+ private:
+  // Windows file names ignore case.
+  static std::string NameKey(std::string_view name) {
+#ifdef _WIN32
+    return UpperCaseAscii(name);
+#else
+    return std::string(name);
+#endif
+  }
+  static bool EndsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+  }
+  static bool AllDigits(std::string_view text) {
+    if (text.empty())
+      return false;
+    for (char c : text) {
+      if (c < '0' || c > '9')
+        return false;
+    }
+    return true;
+  }
+
+  bool outputKnown_ = false;
+  bool folderKnown_ = false;
+  FileIdentity output_;
+  FileIdentity folder_;
+  std::string name_;
+  std::string volumeBase_;
+};
 
 void SetBool(const Context& context, std::string_view key, const std::string& value, bool& out) {
   if (!ParseBool(value, out))
@@ -237,8 +327,9 @@ void ApplyLanguage(const Context& context, Language& language, std::string_view 
   language.strings.emplace_back(name, value);
 }
 
-void Apply(const Context& context, Section section, const std::string& languageName,
-           std::string_view key, const std::string* value) {
+// `language` is the language of a [Language.X] section (null elsewhere).
+void Apply(const Context& context, Section section, Language* language, std::string_view key,
+           const std::string* value) {
   if (section == Section::kFiles) {
     ApplyFile(context, key, value);
     return;
@@ -258,8 +349,7 @@ void Apply(const Context& context, Section section, const std::string& languageN
       ApplyDownload(context, key, *value);
       break;
     case Section::kLanguage:
-      ApplyLanguage(context, FindOrAddLanguage(context.plan, languageName, context.origin), key,
-                    *value);
+      ApplyLanguage(context, *language, key, *value);
       break;
     case Section::kNone:
     case Section::kFiles:
@@ -313,6 +403,7 @@ bool ParseBool(std::string_view text, bool& value) {
 void ReadProject(std::string_view text, const std::string& path, BuildPlan& plan,
                  Problems& problems) {
   Context context{plan, problems, Origin{path, 0}, FolderOf(path)};
+  plan.project = path;
   if (text.substr(0, 3) == "\xEF\xBB\xBF") {
     text.remove_prefix(3);
     context.Warning(
@@ -321,9 +412,11 @@ void ReadProject(std::string_view text, const std::string& path, BuildPlan& plan
   }
   Section section = Section::kNone;
   std::string languageName;
+  LanguageIndex languages(plan);
+  size_t language = 0;       // index of the current [Language.X] section's language
   bool skipSection = false;  // after an unknown section header
-  std::set<std::string> seen;
-  std::set<std::string> sections;
+  std::unordered_set<std::string> seen;
+  std::unordered_set<std::string> sections;
   int lineNumber = 0;
   size_t position = 0;
   while (position <= text.size()) {
@@ -357,7 +450,7 @@ void ReadProject(std::string_view text, const std::string& path, BuildPlan& plan
       if (section == Section::kSetup)
         plan.setupOrigin = context.origin;
       else if (section == Section::kLanguage)
-        FindOrAddLanguage(plan, languageName, context.origin);
+        language = languages.FindOrAdd(languageName, context.origin);
       else if (section == Section::kInternet)
         plan.internet = InternetSettings{true, {}, {}, {}, {}, false, context.origin};
       else if (section == Section::kDownload)
@@ -384,7 +477,8 @@ void ReadProject(std::string_view text, const std::string& path, BuildPlan& plan
         continue;
       }
     }
-    Apply(context, section, languageName, key, equals != std::string::npos ? &value : nullptr);
+    Apply(context, section, section == Section::kLanguage ? &plan.languages[language] : nullptr,
+          key, equals != std::string::npos ? &value : nullptr);
   }
   if (plan.output.empty() && !path.empty()) {
     const std::string base = BaseNameOf(path);
@@ -403,10 +497,14 @@ void ApplySetting(std::string_view section, std::string_view key, const std::str
     context.Error("unknown section '" + std::string(section) + "'");
     return;
   }
-  Apply(context, which, languageName, key, value);
+  Language* language = nullptr;
+  if (which == Section::kLanguage)
+    language = &plan.languages[LanguageIndex(plan).FindOrAdd(languageName, context.origin)];
+  Apply(context, which, language, key, value);
 }
 
-void ExpandFileWildcards(BuildPlan& plan, Problems& problems) {
+void ExpandFileWildcards(BuildPlan& plan, Problems& problems, Problems& notes) {
+  const OwnOutputs own(plan.output);
   std::vector<FileItem> expanded;
   for (FileItem& item : plan.files) {
     const std::string pattern = BaseNameOf(item.source);
@@ -423,15 +521,32 @@ void ExpandFileWildcards(BuildPlan& plan, Problems& problems) {
       continue;
     }
     size_t matched = 0;
+    std::vector<std::string> skipped;
     for (const std::string& name : names) {
       const std::string path = folder + name;
       if (!WildcardMatch(pattern, name) || StatFile(path).isDirectory)
         continue;
+      if (own.Holds(folder, name)) {
+        skipped.push_back(name);
+        continue;
+      }
       FileItem file = item;
       file.source = path;
       file.name = name;
       expanded.push_back(std::move(file));
       ++matched;
+    }
+    if (!skipped.empty()) {
+      std::string list;
+      constexpr size_t kShown = 3;
+      for (size_t i = 0; i < skipped.size() && i < kShown; ++i)
+        list += (i == 0 ? "'" : ", '") + skipped[i] + "'";
+      if (skipped.size() > kShown)
+        list += " and " + std::to_string(skipped.size() - kShown) + " more";
+      notes.push_back({false,
+                       "'" + item.source + "' leaves out " + list +
+                           ": the output of this build, its volumes or temporary files",
+                       item.origin.Text()});
     }
     if (matched == 0)
       problems.push_back({false, "no file matches '" + item.source + "'", item.origin.Text()});

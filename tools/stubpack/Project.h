@@ -42,8 +42,10 @@ void ApplySetting(std::string_view section, std::string_view key, const std::str
 
 // Replaces every [Files] item whose source has "*" or "?" in its file-name
 // part by the matching files of that folder, in name order, each under its
-// own name. A pattern that matches nothing is an error.
-void ExpandFileWildcards(BuildPlan& plan, Problems& problems);
+// own name. A pattern that matches nothing is an error. The files the build
+// writes (the output, its volumes OUTPUT.NNN and the temporary files of
+// both) are left out, with a note in `notes` (their `warning` is false).
+void ExpandFileWildcards(BuildPlan& plan, Problems& problems, Problems& notes);
 
 // "650M", "64K", "1G", "1048576": a byte count with an optional binary
 // suffix (K, KB, KiB, M, ..., any case). False for anything else.
