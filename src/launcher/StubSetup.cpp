@@ -27,17 +27,27 @@ constexpr const char* kAtomPrefix = "AutoUpdateAtomTokenByOrvane";
 constexpr const char* kDialogClassPrefix = ".SDialog_Class_Name.";
 
 // The extraction's boxes: errors in the launcher's default look, the volume
-// prompt in the package's language.
+// prompt in the package's language. A hidden run shows none of them: nobody
+// may be there to answer, so errors go to the trace and the exit code, and
+// a volume that is not there ends the run.
 class PackageBoxes final : public ExtractionBoxes {
  public:
-  PackageBoxes(int charset, std::string buttons, std::string caption)
-      : charset_(charset), buttons_(std::move(buttons)), caption_(std::move(caption)) {}
-  void ShowError(const std::string& text) override { MsgError(0, text); }
+  PackageBoxes(bool hidden, int charset, std::string buttons, std::string caption)
+      : hidden_(hidden),
+        charset_(charset),
+        buttons_(std::move(buttons)),
+        caption_(std::move(caption)) {}
+  void ShowError(const std::string& text) override { ReportError(hidden_, text); }
   bool AskForVolume(const std::string& text) override {
+    if (hidden_) {
+      ConsoleLine("Hidden run, volume not there: " + text);
+      return false;
+    }
     return MsgOkCancel(0, text, caption_, buttons_, charset_);
   }
 
  private:
+  bool hidden_;
   int charset_;
   std::string buttons_;
   std::string caption_;
@@ -78,7 +88,8 @@ void RemoveShortcut(bool wanted, const std::string& link) {
 }
 
 // Starts the engine of the extracted package and waits for it, its dialog
-// and its confirmation. True when the engine deleted the rendezvous atom.
+// and its confirmation; the engine's exit code becomes the process's. True
+// when the engine deleted the rendezvous atom.
 bool Launch(const std::string& extractDir, const std::string& startEntry,
             const std::string& switches, bool foreground) {
   const std::string tag = ThreadTag();
@@ -101,11 +112,19 @@ bool Launch(const std::string& extractDir, const std::string& startEntry,
   ::GlobalAddAtomA(atomName.c_str());
   const UniqueHandle<NullableHandleTraits> engine =
       RunProgram(command, foreground ? SW_SHOW : SW_HIDE);
+  if (!engine) {
+    const std::string error = GetLastErrorText();
+    ::GlobalDeleteAtom(::GlobalFindAtomA(atomName.c_str()));
+    SetProcessExitCode(kExitStartFailed);
+    ReportError(!foreground, ShortenForDisplay(command) +
+                                 "<P><P>The setup program cannot be started.<P><P>" + error);
+    return false;
+  }
   ::ShowWindow(MainWindow(), SW_HIDE);
   YieldWait(1000);
   WaitForProcess(engine.get());
   DWORD exitCode = 0;
-  if (!engine || !::GetExitCodeProcess(engine.get(), &exitCode))
+  if (!::GetExitCodeProcess(engine.get(), &exitCode))
     exitCode = 0;
   SetProcessExitCode(exitCode);
 
@@ -130,19 +149,65 @@ bool Launch(const std::string& extractDir, const std::string& startEntry,
 
 }  // namespace
 
+void ReportError(bool hidden, const std::string& text) {
+  if (hidden)
+    ConsoleLine("Hidden run, error: " + text);
+  else
+    MsgError(0, text);
+}
+
+bool RunsHidden() {
+  return HasSwitch("/hide") || OwnPackage().GetRunHidden();
+}
+
+namespace {
+
+// The mutex that tells other launchers that this one uses its working folder.
+UniqueHandle<NullableHandleTraits>& WorkingFolderClaim() {
+  static UniqueHandle<NullableHandleTraits> claim;
+  return claim;
+}
+
+// Takes `folder` for this process unless another launcher holds it. A
+// folder that nobody holds is a leftover and may be emptied.
+bool ClaimWorkingFolder(const std::string& folder) {
+  const std::string name = WorkingFolderMutexName(folder);
+  UniqueHandle<NullableHandleTraits> mutex(::CreateMutexA(nullptr, FALSE, name.c_str()));
+  // No handle: a launcher of another user or level holds it, so the folder
+  // is taken just the same.
+  if (!mutex || ::GetLastError() == ERROR_ALREADY_EXISTS)
+    return false;
+  WorkingFolderClaim() = std::move(mutex);
+  return true;
+}
+
+}  // namespace
+
 std::string WorkingFolder() {
   static const std::string folder = [] {
     const std::string temp = TempDir(true);
     if (temp.empty())
       return std::string();  // never a relative path: it would name the current folder
     const uint32_t stamp = FileDosDateTime(OwnPath()) & 0xFFFFu;
-    std::string path = temp + "SETUP_" + std::to_string(stamp);
+    // Two installers built at the same time of day share the first name; the
+    // one that comes second must not empty the folder the first one's engine
+    // runs from.
+    std::string path;
+    for (int attempt = 1; attempt <= 1000; ++attempt) {
+      path = temp + WorkingFolderName(stamp, attempt);
+      if (ClaimWorkingFolder(path))
+        break;
+    }
     if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
       DeleteTree(path, true);
     CreateFolderPath(path);
     return path;
   }();
   return folder;
+}
+
+void ReleaseWorkingFolder() {
+  WorkingFolderClaim().reset();
 }
 
 bool FindAlternativeTempBase() {
@@ -268,7 +333,6 @@ bool ConfirmTempSpace(const std::string& extractDir, const TGFileInfo& package) 
 bool RunSetup(std::string extractDir, const std::string& packageFile, const std::string& agentName,
               const std::string& switches, bool foreground) {
   const TGFileInfo package = ReadPackageInfo(packageFile);
-  bool proceed = true;
   bool confirmed = false;
   if (package.GetActivityBar())
     ::ShowWindow(ActivityBar(), SW_SHOW);
@@ -278,23 +342,26 @@ bool RunSetup(std::string extractDir, const std::string& packageFile, const std:
     extractDir = AlternativeFolder();
   ConsoleLine(std::string("========= ForegroundOp=") + (foreground ? "TRUE" : "FALSE") +
               " ==========");
-  if (foreground)
-    proceed = ConfirmTempSpace(extractDir, package);
-  if (proceed) {
+  if (foreground && !ConfirmTempSpace(extractDir, package)) {
+    SetProcessExitCode(kExitCancelled);
+  } else {
     const std::string buttons = GetLangString(package, "BtnText");
     const int charset = GetCharset(package);
     if (foreground)
       ::ShowWindow(MainWindow(), SW_SHOW);
     YieldWait(1, 1000);
-    std::string startEntry;
-    bool checksumOk = false;
-    PackageBoxes boxes(charset, buttons, GetLangString(package, "Attention"));
-    ExtractPackage(packageFile, extractDir, agentName, startEntry, ForcePrompt(), boxes,
-                   GetLangString(package, "s8"), &ProgressBarExtractionSink(), checksumOk);
+    PackageBoxes boxes(!foreground, charset, buttons, GetLangString(package, "Attention"));
+    const ExtractionOutcome outcome =
+        ExtractPackage(packageFile, extractDir, agentName, ForcePrompt(), boxes,
+                       GetLangString(package, "s8"), &ProgressBarExtractionSink());
     YieldWait(1000);
-    if (!startEntry.empty() && checksumOk)
-      confirmed = Launch(extractDir, startEntry, switches, foreground);
-    if (!checksumOk)
+    SetProcessExitCode(ExtractionExitCode(outcome, !foreground));
+    ConsoleLine("Extraction exit code: " + std::to_string(ProcessExitCode()));
+    if (!outcome.startEntry.empty())
+      confirmed = Launch(extractDir, outcome.startEntry, switches, foreground);
+    // The checksum box belongs to a package that could be read and was not
+    // cancelled.
+    if (ProcessExitCode() == kExitChecksum && foreground)
       MsgError(0, GetLangString(package, "s7"), GetLangString(package, "Error"), buttons, charset);
   }
   RemoveAlternativeFolder();
@@ -306,17 +373,18 @@ void StartSetup() {
   ConsoleLine("StartSetup() --- Start");
   const TGFileInfo& own = OwnPackage();
   const std::string agentName = own.GetAgentCopy() ? own.GetAgentFileName() : std::string();
+  const bool hidden = RunsHidden();
   if (own.GetInternetSetup()) {
     // The download flow is not part of this launcher yet: say so instead of
     // extracting a package that holds no files.
-    MsgError(0, OwnPath() +
-                    "<P><P>This installer downloads its files, which this launcher "
-                    "cannot do.");
+    SetProcessExitCode(kExitNotSupported);
+    ReportError(hidden, OwnPath() +
+                            "<P><P>This installer downloads its files, which this launcher "
+                            "cannot do.");
   } else {
     std::string packageFile = GetSwitch("/SpanDiskFName1=");
     if (packageFile.empty())
       packageFile = OwnPath();
-    const bool hidden = HasSwitch("/hide") || own.GetRunHidden();
     RunSetup(WorkingFolder(), packageFile, agentName, CommandTail(), !hidden);
   }
   DeleteTree(WorkingFolder(), false);
@@ -335,6 +403,8 @@ void RelaunchFromTemp() {
   const std::string firstVolume = FileExists(separateFirstVolume) ? separateFirstVolume : ownPath;
   const std::string command =
       ProgramPathForCommandLine(copy) + " " + RelaunchSwitches(CommandTail(), firstVolume, ownPath);
+  // The copy works in this folder: it must find it free.
+  ReleaseWorkingFolder();
   ::WinExec(command.c_str(), SW_HIDE);
 }
 

@@ -33,7 +33,10 @@ void StartSetup();
 // `switches` (the caller's command-line text) first on the engine's command
 // line. `agentName` (may be empty) names the agent copy. `foreground` shows
 // the start-up window and asks questions. True when the engine confirmed
-// that it completed (it deleted the rendezvous atom).
+// that it completed (it deleted the rendezvous atom). The process exit code
+// becomes the engine's, or the code of the failure that kept it from
+// starting (StubSetupText.h); a run that is not in the foreground shows no
+// box.
 bool RunSetup(std::string extractDir, const std::string& packageFile, const std::string& agentName,
               const std::string& switches, bool foreground);
 
@@ -47,12 +50,23 @@ bool ConfirmTempSpace(const std::string& extractDir, const TGFileInfo& package);
 bool HasEnoughSpace(const std::string& dir, const std::string& packageFile);
 
 // The Temp folder + "SETUP_" + the low 16 bits (the time half) of the own
-// executable's DOS modification date-time, in decimal. Computed on the first
-// call of the process: an existing folder of that name is then deleted with
-// its content, and the folder is created with all missing parents. Later
-// calls return the cached path, whether or not the folder still exists.
-// Empty when the system names no Temp folder.
+// executable's DOS modification date-time, in decimal; "_2", "_3", ... is
+// appended while another running launcher holds the folder of that name (a
+// named mutex per folder marks it as used for the life of the process). On
+// the first call of the process the folder is claimed, a leftover of that
+// name is deleted with its content, and the folder is created with all
+// missing parents. Later calls return the cached path, whether or not the
+// folder still exists. Empty when the system names no Temp folder.
 std::string WorkingFolder();
+// Lets another launcher take the working folder (the relaunched copy, which
+// works in it once this process has gone).
+void ReleaseWorkingFolder();
+
+// Whether this run may ask anybody anything: not with /hide or a package
+// that runs hidden.
+bool RunsHidden();
+// An error for the user: a box, or in a hidden run a trace line.
+void ReportError(bool hidden, const std::string& text);
 
 // Looks for a fixed drive among C, D and E with more free space than the
 // Temp drive (probing each with a small file in X:\TEMP); true when one was

@@ -74,4 +74,37 @@ std::string RelaunchSwitches(std::string_view commandTail, std::string_view firs
               std::string(firstVolume) + "\" /OriginExe=\"" + std::string(ownPath) + "\"");
 }
 
+uint32_t ExtractionExitCode(const ExtractionOutcome& outcome, bool hidden) {
+  if (outcome.noPackage)
+    return kExitNoPackage;
+  if (!outcome.damage.empty())
+    return kExitDamaged;
+  if (outcome.cancelled)
+    return hidden ? kExitVolumeMissing : kExitCancelled;
+  if (!outcome.checksumOk)
+    return kExitChecksum;
+  if (outcome.writeFailed)
+    return kExitWriteFailed;
+  if (outcome.startEntry.empty())
+    return kExitStartFailed;
+  return 0;
+}
+
+std::string WorkingFolderName(uint32_t stamp, int attempt) {
+  std::string name = "SETUP_" + std::to_string(stamp);
+  if (attempt > 1)
+    name += "_" + std::to_string(attempt);
+  return name;
+}
+
+std::string WorkingFolderMutexName(std::string_view folder) {
+  // FNV-1a over the upper-case path: paths of any length give a short name.
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : UpperCaseAscii(folder)) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  return "OrvaneWorkingFolder_" + HexText(hash, 16);
+}
+
 }  // namespace orvane

@@ -1,13 +1,47 @@
 // StubSetupText: the portable rules of the setup flow: the engine's command
 // line, the space message and its sizes, the choice of another drive when
-// the Temp drive is too small, and the relaunched copy's switches.
+// the Temp drive is too small, the relaunched copy's switches, the exit
+// codes and the names of the working folder.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "package/UnPackWalk.h"
+
 namespace orvane {
+
+// The exit codes of a setup launcher. A setup engine that ran gives its own
+// exit code, passed on unchanged; every failure before it has its own code,
+// those of Windows installers where one fits, so that a deployment tool
+// running the installer unattended can tell what happened. Out of memory
+// and internal faults end with the codes of util/Fatal.h (8 and 1359).
+enum LauncherExitCode : uint32_t {
+  kExitChecksum = 23,          // ERROR_CRC: a volume failed its checksum ("Bad CRC!")
+  kExitWriteFailed = 29,       // ERROR_WRITE_FAULT: the working folder or a file was not written
+  kExitNotSupported = 50,      // ERROR_NOT_SUPPORTED: an internet setup
+  kExitCancelled = 1602,       // ERROR_INSTALL_USEREXIT: the user cancelled a question or prompt
+  kExitStartFailed = 1603,     // ERROR_INSTALL_FAILURE: nothing to start, or the start failed
+  kExitVolumeMissing = 1612,   // ERROR_INSTALL_SOURCE_ABSENT: a hidden run missed a volume
+  kExitAlreadyRunning = 1618,  // ERROR_INSTALL_ALREADY_RUNNING: this installer runs already
+  kExitNoPackage = 1619,       // ERROR_INSTALL_PACKAGE_OPEN_FAILED: no readable package
+  kExitDamaged = 1620,         // ERROR_INSTALL_PACKAGE_INVALID: the package is damaged
+};
+
+// The exit code for an extraction that leaves nothing to start (0 when it
+// leaves a start entry). A cancelled volume prompt of a hidden run is a
+// missing volume: nobody was asked.
+uint32_t ExtractionExitCode(const ExtractionOutcome& outcome, bool hidden);
+
+// The working folder's name for `attempt` (1, 2, ...): "SETUP_<stamp>", then
+// "SETUP_<stamp>_2", ... for when another launcher uses the first.
+std::string WorkingFolderName(uint32_t stamp, int attempt);
+
+// The name of the mutex a launcher holds while it uses the working folder
+// `folder`: the same for every spelling of the path that differs only in
+// ASCII letter case, and free of backslashes, which object names cannot hold.
+std::string WorkingFolderMutexName(std::string_view folder);
 
 // A size in MB with 1 decimal above 10 MB, 2 from 1 to 10 MB, 3 below 1 MB
 // (also for 0); negative sizes count as 0. 5.5 MB gives "5.50".

@@ -5,6 +5,7 @@
 #include "agent/StubAU.h"
 #include "launcher/StubPlainAgent.h"
 #include "launcher/StubSetup.h"
+#include "launcher/StubSetupText.h"
 #include "launcher/StubWinMain.h"
 #include "package/PackFormat.h"
 #include "package/PackX.h"
@@ -24,9 +25,11 @@ namespace {
 uint32_t g_exitCode = 0;
 
 // The fatal path tells the user in the launcher's own error box.
+// A hidden run only traces it: a box there would wait for nobody.
 class LauncherFatalReporter final : public FatalReporter {
  public:
-  void ShowFatal(const std::string& text) override { MsgError(0, text); }
+  void ShowFatal(const std::string& text) override { ReportError(hidden, text); }
+  bool hidden = false;
 };
 
 // Opens the own package and takes from it what the role choice needs. An
@@ -188,9 +191,16 @@ void DoRunStubWin() {
   AgentLog("ThisIs_Plain_AutoUpdate_Exe=" + BoolText(ThisIsPlainAgent(id)));
   AgentLog("ThisIs_X_AutoUpdate_Exe=" + BoolText(ThisIsXAgent(id)));
 
-  // A running instance of the same role owns the work; this one only traces.
-  if (!TopLevelWindowExists(state.instanceKey)) {
-    switch (ChooseStubRole(id, GetSwitchInt("/SpanCdLvl=", 1), state.relaunchFlag)) {
+  // A running instance of the same role owns the work; this one only traces
+  // and, as an installer, says that it installed nothing.
+  const StubRole role = ChooseStubRole(id, GetSwitchInt("/SpanCdLvl=", 1), state.relaunchFlag);
+  if (TopLevelWindowExists(state.instanceKey)) {
+    if (role == StubRole::SetupLauncher || role == StubRole::Relaunch) {
+      ConsolePidLine(" This installer runs already.");
+      SetProcessExitCode(kExitAlreadyRunning);
+    }
+  } else {
+    switch (role) {
       case StubRole::PlainAgent:
         RunPlainAgent();
         break;
@@ -219,6 +229,7 @@ uint32_t RunStub() {
 
   StartupState& state = Startup();
   OpenOwnPackage(state);
+  fatalReporter.hidden = RunsHidden();
   if (ThisIsXAgent(state.identity))
     SetLogPrefix(" X ");
 

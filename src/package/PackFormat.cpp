@@ -206,6 +206,7 @@ Trailer ReadTrailer(const ByteSource& file) {
     return Trailer{};
   Trailer trailer = DecodeTrailer(bytes, n - 4);
   trailer.trailerLength = n;
+  trailer.position = end - length;
   if (trailer.headerBlockCount == 0)
     trailer.headerBlockCount = 2;
   return trailer;
@@ -437,6 +438,25 @@ std::string MakeEntryHeader(const EntryHeader& entry) {
   header += DecimalText(entry.dosDateTime);
   header += "|";
   return header;
+}
+
+std::string StartEntryOf(std::string_view header, std::string* fault) {
+  fault->clear();
+  if (header.find('*') == std::string_view::npos)
+    return std::string();
+  const std::string nameField = SUB::Get(header, 0);
+  if (nameField.find('*') == std::string::npos) {
+    *fault = "marks the program to start outside its name field";
+    return std::string();
+  }
+  // The launcher trims the program part; a name with blanks around it is
+  // refused by EntryNameFault, so the trimmed part must be the name itself.
+  const std::string program = Trim(nameField.substr(0, nameField.find('*')));
+  if (program != ParseEntryHeader(header).name) {
+    *fault = "names a program to start that is not the entry's own file";
+    return std::string();
+  }
+  return nameField;
 }
 
 std::string EntryNameFault(std::string_view name) {

@@ -89,6 +89,10 @@ struct Trailer {
   uint8_t agentCopy = 0;
   uint8_t agentFlag = 0;
   uint32_t trailerLength = 0;
+  // Where the stored trailer begins in its file (the package end minus the
+  // stored length); blocks of the package end at or before it. Set by
+  // ReadTrailer, 0 for the zero trailer.
+  uint64_t position = 0;
 
   bool IsPackage() const { return magic == kTrailerMagic; }
   bool HasFlag(TrailerFlag flag) const { return (flags & flag) != 0; }
@@ -194,6 +198,13 @@ struct EntryHeader {
 };
 EntryHeader ParseEntryHeader(std::string_view header);
 std::string MakeEntryHeader(const EntryHeader& entry);
+
+// The start entry an entry header names, "name*arguments", or empty when the
+// header holds no "*". The launcher starts the program part (before the
+// "*") from its extraction folder, so it must be the file this very entry
+// writes: a "*" outside the name field, or a program part that differs from
+// the entry's name, makes `fault` say why and the package damaged.
+std::string StartEntryOf(std::string_view header, std::string* fault);
 
 // Why `name` cannot be an entry name, or empty when it can. The launcher
 // writes every entry straight into its extraction folder and creates no

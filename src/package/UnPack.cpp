@@ -6,7 +6,6 @@
 
 #include "package/PackX.h"
 #include "package/PackXWin.h"
-#include "package/UnPackWalk.h"
 #include "util/Fatal.h"
 #include "util/Files.h"
 #include "util/Utils.h"
@@ -95,12 +94,10 @@ class Win32ExtractionSystem final : public ExtractionSystem {
 
 }  // namespace
 
-void ExtractPackage(const std::string& packageFile, const std::string& targetDir,
-                    const std::string& agentName, std::string& startEntry, bool alwaysAskForVolume,
-                    ExtractionBoxes& boxes, const std::string& diskPrompt,
-                    ExtractionProgress* progress, bool& checksumOk) {
-  startEntry.clear();
-  checksumOk = false;
+ExtractionOutcome ExtractPackage(const std::string& packageFile, const std::string& targetDir,
+                                 const std::string& agentName, bool alwaysAskForVolume,
+                                 ExtractionBoxes& boxes, const std::string& diskPrompt,
+                                 ExtractionProgress* progress) {
   Win32ExtractionSystem system(boxes);
   ExtractionRequest request;
   request.packageFile = packageFile;
@@ -113,9 +110,7 @@ void ExtractPackage(const std::string& packageFile, const std::string& targetDir
   // ends the launcher with this text; nothing is started.
   const OutOfMemoryText outOfMemory(packageFile +
                                     "<P><P>Not enough memory to extract the setup files.");
-  const ExtractionOutcome outcome = RunExtraction(system, request);
-  startEntry = outcome.startEntry;
-  checksumOk = outcome.checksumOk;
+  return RunExtraction(system, request);
 }
 
 }  // namespace orvane

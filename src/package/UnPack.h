@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "package/UnPackWalk.h"
 #include "util/FilesText.h"
 
 namespace orvane {
@@ -31,18 +32,16 @@ class ExtractionBoxes {
 
 // Extracts `packageFile` into `targetDir` (created when missing).
 // `agentName`: the file name of the agent copy, empty for none.
-// `startEntry` receives "name*arguments" of the entry to start, empty when
-// there is none or nothing may be started (the user cancelled a volume
-// prompt, the package is damaged). `alwaysAskForVolume` asks for every
-// further volume. `boxes` shows the errors and the volume prompt, whose text
-// is made from `diskPrompt`. `progress`, when not null, follows the walk.
-// `checksumOk` is false when a volume failed its checksum or the first
-// volume is missing. A damaged package (an entry name leaving the
-// target folder, a block beyond the end of its volume, corrupt compressed
-// data) is reported to the user here, once, and leaves `startEntry` empty.
-void ExtractPackage(const std::string& packageFile, const std::string& targetDir,
-                    const std::string& agentName, std::string& startEntry, bool alwaysAskForVolume,
-                    ExtractionBoxes& boxes, const std::string& diskPrompt,
-                    ExtractionProgress* progress, bool& checksumOk);
+// `alwaysAskForVolume` asks for every further volume. `boxes` shows the
+// errors and the volume prompt, whose text is made from `diskPrompt`.
+// `progress`, when not null, follows the walk. The outcome holds the entry
+// to start ("name*arguments"), which is empty unless every volume passed
+// its checksum and every file was written; a package that cannot be read
+// or is damaged, and the first write failure, are reported to the user
+// here, once.
+ExtractionOutcome ExtractPackage(const std::string& packageFile, const std::string& targetDir,
+                                 const std::string& agentName, bool alwaysAskForVolume,
+                                 ExtractionBoxes& boxes, const std::string& diskPrompt,
+                                 ExtractionProgress* progress);
 
 }  // namespace orvane

@@ -131,16 +131,16 @@ bool EntryWriter::StartFile() {
     state_ = State::kNothing;
     return true;
   }
-  std::string& startEntry = walk_.outcome_.startEntry;
-  if (header_.find('*') != std::string::npos)
-    startEntry = header_;
-  const std::string nameField = SUB::Get(header_, 0);
-  if (nameField.find('*') != std::string::npos)
-    startEntry = nameField;
   const pack::EntryHeader entry = pack::ParseEntryHeader(header_);
-  const std::string problem = pack::EntryNameFault(entry.name);
+  std::string problem = pack::EntryNameFault(entry.name);
+  if (problem.empty()) {
+    // The last entry that names a start entry wins.
+    const std::string start = pack::StartEntryOf(header_, &problem);
+    if (!start.empty())
+      walk_.outcome_.startEntry = start;
+  }
   if (!problem.empty())
-    return walk_.Damage("The entry \"" + entry.name + "\" " + problem + ".");
+    return walk_.Damage("The entry \"" + ShortenForDisplay(entry.name) + "\" " + problem + ".");
   date_ = entry.dosDateTime;
   path_ = walk_.request_.targetDir + "\\" + entry.name;
   bool existed = false;
@@ -169,11 +169,12 @@ void EntryWriter::Finish() {
     return;
   }
   file_.reset();
+  walk_.outcome_.writeFailed = true;
   if (walk_.system_.CountWriteFailure() == 1)
-    walk_.system_.ShowError(path_ + "<P><P>Unable to save Extracted File!<P><P>" +
-                            WriteFailureDetails(errorText_, dataSize_,
-                                                walk_.system_.FileSize(path_),
-                                                walk_.system_.DiskFree(path_)));
+    walk_.system_.ShowError(
+        ShortenForDisplay(path_) + "<P><P>Unable to save Extracted File!<P><P>" +
+        WriteFailureDetails(errorText_, dataSize_, walk_.system_.FileSize(path_),
+                            walk_.system_.DiskFree(path_)));
 }
 
 bool Walk::ReadBlock(const pack::ByteSource& volume, uint64_t offset, uint8_t* buffer,
@@ -249,11 +250,17 @@ bool Walk::ProcessEntry(const pack::ByteSource& volume, uint64_t offset, int32_t
 
 bool Walk::ExtractEntries(const pack::ByteSource& volume, const pack::Trailer& trailer,
                           uint64_t end) {
+  // Every block lies between the package start and the trailer.
+  const uint64_t limit = trailer.position;
   uint64_t offset = trailer.packageStart;
+  if (offset > limit)
+    return Damage("The package starts after its trailer.");
   // A trailer plus at least one byte must remain before the package end.
   while (offset < end && end - offset >= pack::kMinBytesForEntry) {
     system_.Pump();
     uint8_t lengthBytes[4];
+    if (limit - offset < sizeof lengthBytes)
+      return Damage("A block length runs into the trailer.");
     if (!volume.ReadAt(offset, lengthBytes, sizeof lengthBytes))
       return Damage("The volume cannot be read.");
     const int32_t length = DecodeInt32(lengthBytes);
@@ -261,8 +268,8 @@ bool Walk::ExtractEntries(const pack::ByteSource& volume, const pack::Trailer& t
       return Damage("A block has an impossible length.");
     const uint64_t size =
         length < 0 ? uint64_t{0} - static_cast<int64_t>(length) : static_cast<uint64_t>(length);
-    if (size > end - offset - 4)
-      return Damage("A block reaches beyond the end of the volume.");
+    if (size > limit - offset - 4)
+      return Damage("A block reaches into the trailer.");
     const uint64_t payload = offset + 4;
     offset = payload + size;
     ++blockCount_;
@@ -335,44 +342,55 @@ ExtractionOutcome Walk::Run() {
   Progress(0, 0);
   bool proceed = true;
   while (proceed && outcome_.damage.empty()) {
-    pack::Trailer trailer;
-    if (system_.FileExists(current)) {
-      const std::unique_ptr<pack::ByteSource> volume = system_.OpenVolume(current);
-      if (volume) {
-        trailer = pack::ReadTrailer(*volume);
-        if (number == 1)
-          system_.Trace("FileInfo.FilesCount=" + std::to_string(trailer.fileCount));
-        const uint32_t computed = pack::ComputePackageChecksum(*volume, trailer.trailerLength);
-        outcome_.checksumOk = pack::ChecksumAccepted(computed, trailer.checksum);
-        if (!outcome_.checksumOk)
-          break;
-        uint64_t end = volume->Size();
-        uint8_t pointer[8];
-        if (pack::IsPeImage(*volume) &&
-            volume->ReadAt(pack::kEndPointerHighOffset, pointer, sizeof pointer)) {
-          uint8_t image[pack::kPeHeaderOffset] = {};
-          std::memcpy(image + pack::kEndPointerHighOffset, pointer, sizeof pointer);
-          const uint64_t packageEnd = pack::ReadPackageEndPointer(image, sizeof image);
-          // A pointer beyond the file cannot be the package end; the
-          // trailer reader has already ignored it.
-          if (packageEnd > 0 && packageEnd <= end)
-            end = packageEnd;
-        }
-        system_.Trace("FileLen=" + std::to_string(end));
-        if (trailer.IsPackage()) {
-          if (number == 1)
-            Progress(0, trailer.fileCount);
-          if (!system_.CreateFolderPath(request_.targetDir))
-            system_.ShowError(request_.targetDir + "<P><P>Unable to create Directory!<P><P>" +
-                              system_.LastErrorText());
-          volumeName_ = current;
-          if (!ExtractEntries(*volume, trailer, end))
-            break;
-          if (number == 1)
-            WriteAgentCopy(*volume);
-        }
-      }
+    volumeName_ = current;
+    const std::unique_ptr<pack::ByteSource> volume =
+        system_.FileExists(current) ? system_.OpenVolume(current) : nullptr;
+    if (!volume) {
+      outcome_.noPackage = true;
+      Damage("The file cannot be opened: " + system_.LastErrorText());
+      break;
     }
+    const pack::Trailer trailer = pack::ReadTrailer(*volume);
+    if (number == 1)
+      system_.Trace("FileInfo.FilesCount=" + std::to_string(trailer.fileCount));
+    // Without its trailer nothing of a volume can be trusted, its flags
+    // least of all: they would ask for volumes that do not exist.
+    if (!trailer.IsPackage()) {
+      outcome_.noPackage = number == 1;
+      Damage(number == 1 ? "No setup package ends this file, or the end of its package is damaged."
+                         : "This volume holds no part of a setup package.");
+      break;
+    }
+    const uint32_t computed = pack::ComputePackageChecksum(*volume, trailer.trailerLength);
+    outcome_.checksumOk = pack::ChecksumAccepted(computed, trailer.checksum);
+    if (!outcome_.checksumOk)
+      break;
+    uint64_t end = volume->Size();
+    uint8_t pointer[8];
+    if (pack::IsPeImage(*volume) &&
+        volume->ReadAt(pack::kEndPointerHighOffset, pointer, sizeof pointer)) {
+      uint8_t image[pack::kPeHeaderOffset] = {};
+      std::memcpy(image + pack::kEndPointerHighOffset, pointer, sizeof pointer);
+      const uint64_t packageEnd = pack::ReadPackageEndPointer(image, sizeof image);
+      // A pointer beyond the file cannot be the package end; the trailer
+      // reader has already ignored it.
+      if (packageEnd > 0 && packageEnd <= end)
+        end = packageEnd;
+    }
+    system_.Trace("FileLen=" + std::to_string(end));
+    if (number == 1)
+      Progress(0, trailer.fileCount);
+    if (!system_.CreateFolderPath(request_.targetDir)) {
+      // Nothing can be written: one box, not one per file.
+      outcome_.writeFailed = true;
+      system_.ShowError(ShortenForDisplay(request_.targetDir) +
+                        "<P><P>Unable to create Directory!<P><P>" + system_.LastErrorText());
+      break;
+    }
+    if (!ExtractEntries(*volume, trailer, end))
+      break;
+    if (number == 1)
+      WriteAgentCopy(*volume);
     if (!trailer.HasFlag(pack::kFlagMoreVolumes))
       break;
     system_.SuppressAutoPlay();
@@ -382,16 +400,17 @@ ExtractionOutcome Walk::Run() {
     Progress(1, 0);
     current = next;
   }
-  if (!proceed) {
+  if (!proceed)
     outcome_.cancelled = true;
-    outcome_.startEntry.clear();
-  }
   if (!outcome_.damage.empty()) {
-    outcome_.startEntry.clear();
-    system_.ShowError(volumeName_ +
-                      "<P><P>The setup package is damaged. Nothing will be installed.<P><P>" +
-                      outcome_.damage);
+    const char* what =
+        outcome_.noPackage ? "The setup files cannot be read." : "The setup package is damaged.";
+    system_.ShowError(ShortenForDisplay(volumeName_) + "<P><P>" + what +
+                      " Nothing will be installed.<P><P>" + outcome_.damage);
   }
+  // Only a complete, sound extraction may start anything.
+  if (!proceed || !outcome_.damage.empty() || outcome_.writeFailed || !outcome_.checksumOk)
+    outcome_.startEntry.clear();
   system_.Trace("UnCompressTime: " + std::to_string(system_.TickCount() - started) + " MS");
   system_.Trace("");
   system_.Wait(500);

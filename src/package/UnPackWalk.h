@@ -14,12 +14,15 @@
 // walk runs natively against a test double and in the launcher against
 // Win32 (UnPack.h).
 //
-// Hostile packages: an entry name that is not one plain file name
-// (pack::EntryNameFault: a folder part, a drive, a device ...), a block that
-// reaches beyond the end of its volume, a length that cannot be represented,
-// corrupt compressed data or an entry header that never ends make the
-// package damaged: the walk stops, tells the user once, and no entry is left
-// to start.
+// Hostile packages: a volume without a trailer, an entry name that is not
+// one plain file name (pack::EntryNameFault: a folder part, a drive, a
+// device ...), a start entry that is not the file of its own entry
+// (pack::StartEntryOf), a package start or a block that reaches into the
+// trailer, a length that cannot be represented, corrupt compressed data or
+// an entry header that never ends make the package damaged: the walk stops,
+// tells the user once, and no entry is left to start. So does a file that
+// could not be written: an installation from half the files cannot be
+// trusted.
 #pragma once
 
 #include <cstdint>
@@ -98,11 +101,14 @@ struct ExtractionRequest {
   ExtractionProgress* progress = nullptr;  // null: no progress reported
 };
 
+// How the walk ended. Only a walk without any failure leaves a start entry.
 struct ExtractionOutcome {
   std::string startEntry;  // "name*arguments" of the entry to start, or empty
   bool checksumOk = false;
-  bool cancelled = false;  // the user cancelled a volume prompt
-  std::string damage;      // why the package counts as damaged; empty when it does not
+  bool cancelled = false;    // the user cancelled a volume prompt
+  bool noPackage = false;    // a volume cannot be opened, or the first holds no package
+  bool writeFailed = false;  // the folder or a file could not be written completely
+  std::string damage;        // why the package cannot be used; empty when it can
 };
 
 ExtractionOutcome RunExtraction(ExtractionSystem& system, const ExtractionRequest& request);

@@ -115,7 +115,8 @@ bool IsRootFolder(std::string_view folder);
 // Names
 
 // Whether Windows maps `name` to a device (CON, PRN, AUX, NUL, CONIN$,
-// CONOUT$, COM0-9, LPT0-9), with or without an extension, in every folder.
+// CONOUT$, COM0-9, LPT0-9 and COM/LPT with the superscript digits 1-3 of the
+// Western ANSI code page), with or without an extension, in every folder.
 bool IsReservedDeviceName(std::string_view name);
 
 }  // namespace orvane

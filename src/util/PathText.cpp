@@ -75,4 +75,17 @@ std::string ProgramPathForCommandLine(std::string_view path) {
   return path.find(' ') == std::string_view::npos ? std::string(path) : Quote(path);
 }
 
+std::string ShortenForDisplay(std::string_view text, size_t keep) {
+  constexpr std::string_view kEllipsis = "...";
+  // Compared without computing 2 * keep, which could overflow.
+  if (keep >= text.size() / 2 || text.size() - 2 * keep <= kEllipsis.size())
+    return std::string(text);
+  std::string shown;
+  shown.reserve(2 * keep + kEllipsis.size());
+  shown.append(text.substr(0, keep));
+  shown.append(kEllipsis);
+  shown.append(text.substr(text.size() - keep));
+  return shown;
+}
+
 }  // namespace orvane

@@ -43,4 +43,12 @@ std::string NameWithoutExtension(std::string_view path, bool all,
 // "C:\Program Files\x.exe" for the program; as it is otherwise.
 std::string ProgramPathForCommandLine(std::string_view path);
 
+// Untrusted text (an entry name from a package, a path) made short enough to
+// show in a message box: a text longer than 2 * `keep` + 3 bytes becomes its
+// first `keep` and last `keep` bytes joined by "..."; a shorter one stays as
+// it is, so the result is never longer than the text. It counts bytes, not
+// characters: this layer knows no code page, and in a double-byte code page
+// a cut may split a character, which then shows as one wrong character.
+std::string ShortenForDisplay(std::string_view text, size_t keep = 40);
+
 }  // namespace orvane

@@ -133,4 +133,41 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   }
 }
 
+Launcher::~Launcher() {
+  if (Running()) {
+    ::TerminateProcess(process_.get(), 0xDEAD);
+    ::WaitForSingleObject(process_.get(), 5000);
+  }
+}
+
+bool Launcher::Start(const std::string& commandLine) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  if (process_ || !::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                    nullptr, &startup, &info))
+    return false;
+  process_.reset(info.hProcess);
+  KernelObject thread(info.hThread);
+  pid_ = info.dwProcessId;
+  return true;
+}
+
+bool Launcher::Running() const {
+  return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+bool Launcher::WaitUntilIdle(DWORD timeoutMs) {
+  return PumpUntil([this] { return ::WaitForInputIdle(process_.get(), 0) == 0; }, timeoutMs);
+}
+
+bool Launcher::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
+  if (!PumpUntil([this] { return !Running(); }, timeoutMs))
+    return false;
+  PumpMessages();  // notifications posted just before the end
+  return ::GetExitCodeProcess(process_.get(), exitCode) != 0;
+}
+
 }  // namespace orvane::test

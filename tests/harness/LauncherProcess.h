@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "util/Handles.h"
+
 namespace orvane::test {
 
 struct ProcessResult {
@@ -41,5 +43,26 @@ void PumpMessages();
 // Pumps this thread's messages until `done` holds or `timeoutMs` has passed;
 // false on time-out.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// A launcher process a test started and watches while it runs; ended by its
+// handle if the test leaves it running.
+class Launcher {
+ public:
+  Launcher() = default;
+  ~Launcher();
+
+  bool Start(const std::string& commandLine);
+  DWORD pid() const { return pid_; }
+  bool Running() const;
+  // Pumps messages until the process waits in its message loop (its window
+  // is complete); false on time-out.
+  bool WaitUntilIdle(DWORD timeoutMs);
+  // Pumps messages until the process has ended; false on time-out.
+  bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
+
+ private:
+  KernelObject process_;
+  DWORD pid_ = 0;
+};
 
 }  // namespace orvane::test

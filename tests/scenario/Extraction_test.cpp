@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <random>
@@ -305,13 +306,14 @@ bool Ended(HANDLE process) {
 // (".001" layout); the copy is then the process that runs the setup.
 // `onTick` runs between the steps of the wait, with the trace so far.
 SetupRun RunInstaller(const std::string& exe, const BoxAnswer& answer, bool relaunches = false,
-                      const std::function<void(const test::DebugViewer&)>& onTick = {}) {
+                      const std::function<void(const test::DebugViewer&)>& onTick = {},
+                      const std::string& arguments = {}) {
   SetupRun run;
   test::DebugViewer viewer;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  std::string commandLine = Quote(exe);
+  std::string commandLine = Quote(exe) + arguments;
   const std::string dir = exe.substr(0, exe.find_last_of('\\'));
   if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
                         &startup, &info)) {
@@ -548,7 +550,7 @@ TEST(ExtractionVolumeScenario, DiskPromptsForMissingAndForcedVolumes) {
 
     const auto records = test::ReadEngineRecords(record);
     if (c.cancel) {
-      EXPECT_EQ(run.exitCode, 0u);
+      EXPECT_EQ(run.exitCode, 1602u);  // ERROR_INSTALL_USEREXIT
       EXPECT_TRUE(records.empty());
       EXPECT_FALSE(EngineStarted(run)) << run.trace;
       continue;
@@ -595,7 +597,7 @@ TEST(ExtractionVolumeScenario, BadChecksumOfALaterVolumeStopsBeforeTheEngine) {
   EXPECT_EQ(run.boxes[0].caption, "Error");
   EXPECT_EQ(run.boxes[0].heading, "ERROR");
   EXPECT_EQ(run.boxes[0].body.rfind("Bad CRC!", 0), 0u) << run.boxes[0].body;
-  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.exitCode, 23u);  // ERROR_CRC
   EXPECT_TRUE(test::ReadEngineRecords(record).empty());
   EXPECT_FALSE(EngineStarted(run)) << run.trace;
 }
@@ -603,7 +605,7 @@ TEST(ExtractionVolumeScenario, BadChecksumOfALaterVolumeStopsBeforeTheEngine) {
 // ---------------------------------------------------------------------------
 // Files
 
-TEST(ExtractionFileScenario, FilesThatCannotBeWrittenAreReportedOnceAndTheSetupGoesOn) {
+TEST(ExtractionFileScenario, FilesThatCannotBeWrittenAreReportedOnceAndNothingStarts) {
   const std::string dir = test::ScratchDir("extraction-write-failure");
   const std::string record = dir + "\\record.txt";
   const std::vector<PackedFile> files = {
@@ -665,17 +667,11 @@ TEST(ExtractionFileScenario, FilesThatCannotBeWrittenAreReportedOnceAndTheSetupG
                                           "  Bytes Free: \t[1-9][0-9]* Bytes")))
       << box.body;
 
-  // The files after the failures were written, the engine ran; the planted
-  // files kept their content.
-  EXPECT_EQ(run.exitCode, kEngineExitCode);
-  const auto records = test::ReadEngineRecords(record);
-  ASSERT_EQ(records.size(), 1u) << run.trace;
-  std::vector<PackedFile> expected = files;
-  expected[0].bytes = old;
-  expected[1].bytes = old;
-  expected[0].dosDate = 0;
-  expected[1].dosDate = 0;
-  ExpectExtracted(records[0], expected);
+  // An installation from half the files cannot be trusted: the engine does
+  // not start, and the exit code says why.
+  EXPECT_EQ(run.exitCode, 29u);  // ERROR_WRITE_FAULT
+  EXPECT_TRUE(test::ReadEngineRecords(record).empty());
+  EXPECT_FALSE(EngineStarted(run)) << run.trace;
 }
 
 TEST(ExtractionFileScenario, AgentCopyIsTheLauncherWithItsHeaderBlocksAndNoFiles) {
@@ -776,9 +772,150 @@ TEST(ExtractionFileScenario, EntryNameLeavingTheWorkingFolderIsReportedAndNothin
   const std::string head = exe + "\n\nThe setup package is damaged. Nothing will be installed.\n\n";
   EXPECT_EQ(run.boxes[0].body.rfind(head, 0), 0u) << run.boxes[0].body;
   EXPECT_NE(run.boxes[0].body.find("..\\x.t"), std::string::npos) << run.boxes[0].body;
-  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.exitCode, 1620u);  // ERROR_INSTALL_PACKAGE_INVALID
   EXPECT_TRUE(test::ReadEngineRecords(record).empty());
   EXPECT_FALSE(EngineStarted(run)) << run.trace;
+}
+
+// A header whose "*" stands outside its name field: the whole header would
+// be the program, which the system resolves above the working folder.
+TEST(ExtractionFileScenario, AStartEntryOutsideTheWorkingFolderIsDamageAndNothingRuns) {
+  const std::string dir = test::ScratchDir("extraction-hostile-start");
+  const std::string record = dir + "\\record.txt";
+  const std::vector<PackedFile> files = {
+      EngineEntry(record),
+      {"a.txt", RandomBytes(3000, 32), DosDate(2009, 7, 21, 16, 26, 48), false, {}}};
+  ASSERT_TRUE(BuildInstaller(dir, files, {}));
+  const std::string exe = dir + "\\setup.exe";
+  std::string bytes = test::ReadWholeFile(exe);
+  // The stored entry: i32 -(payload size), then "|a.txt|<date>|", a zero
+  // byte and the data. The header grows; so does the stored length.
+  const size_t at = bytes.find("|a.txt|");
+  ASSERT_NE(at, std::string::npos);
+  const size_t headerEnd = bytes.find('\0', at);
+  ASSERT_NE(headerEnd, std::string::npos);
+  const std::string evilRecord = "C:\\evil-record.txt";
+  const std::string header =
+      "|a.txt|0|..\\..\\..\\..\\..\\..\\evil.exe*/Record=" + evilRecord + "|";
+  const int64_t growth = static_cast<int64_t>(header.size()) - static_cast<int64_t>(headerEnd - at);
+  int32_t stored = 0;
+  std::memcpy(&stored, &bytes[at - 4], 4);
+  ASSERT_LT(stored, 0) << "the entry is stored as it is";
+  stored -= static_cast<int32_t>(growth);
+  std::memcpy(&bytes[at - 4], &stored, 4);
+  bytes.replace(at, headerEnd - at, header);
+  // The package ends later by as much.
+  const uint64_t end =
+      pack::ReadPackageEndPointer(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  if (end != 0)
+    pack::WritePackageEndPointer(reinterpret_cast<uint8_t*>(&bytes[0]), bytes.size(), end + growth);
+  ASSERT_TRUE(test::WriteBytes(exe, bytes));
+
+  // A program where the header points: it would record that it ran.
+  const std::string evil = "C:\\evil.exe";
+  ASSERT_TRUE(test::CopyFileTo(test::EngineExe(), evil));
+  ::DeleteFileA(evilRecord.c_str());
+  const std::string workingFolder = WorkingFolderOf(exe);
+  const SetupRun run = RunInstaller(exe, AlwaysOk);
+  CleanWorkingFolder(workingFolder, 0);
+  const bool evilRan = test::FileExists(evilRecord);
+  ::DeleteFileA(evil.c_str());
+  ::DeleteFileA(evilRecord.c_str());
+  ASSERT_TRUE(run.finished);
+
+  EXPECT_FALSE(evilRan) << evil << " was started";
+  EXPECT_FALSE(EngineStarted(run)) << run.trace;
+  EXPECT_TRUE(test::ReadEngineRecords(record).empty());
+  ASSERT_EQ(run.boxes.size(), 1u) << Describe(run.boxes);
+  EXPECT_EQ(run.boxes[0].body.rfind(exe + "\n\nThe setup package is damaged.", 0), 0u)
+      << run.boxes[0].body;
+  EXPECT_NE(run.boxes[0].body.find("outside its name field"), std::string::npos)
+      << run.boxes[0].body;
+  EXPECT_EQ(run.exitCode, 1620u);
+}
+
+// A hidden run asks nobody: a missing volume and a damaged package end it
+// at once, with the exit code saying why, and without a box.
+TEST(ExtractionVolumeScenario, AHiddenRunShowsNoBoxAndEndsWithTheReason) {
+  const std::string dir = test::ScratchDir("extraction-hidden");
+  const std::string record = dir + "\\record.txt";
+  const int64_t limit = SizeOf(test::StubExe()) + SizeOf(test::EngineExe()) + 50000;
+  ASSERT_TRUE(BuildInstaller(dir, VolumeFiles(record, limit),
+                             {"--max-volume-size", std::to_string(limit)}));
+  const std::string exe = dir + "\\setup.exe";
+  const std::string third = exe + ".003";
+  ASSERT_TRUE(test::FileExists(third));
+  ASSERT_TRUE(::DeleteFileA(third.c_str()));
+
+  const auto noBox = [](const Box& box) -> std::string {
+    ADD_FAILURE() << "a hidden run showed a box: " << box.body;
+    return "Cancel";
+  };
+  const std::string workingFolder = WorkingFolderOf(exe);
+  const SetupRun missing = RunInstaller(exe, noBox, false, {}, " /hide");
+  CleanWorkingFolder(workingFolder, 0);
+  ASSERT_TRUE(missing.finished);
+  EXPECT_TRUE(missing.boxes.empty());
+  EXPECT_EQ(missing.exitCode, 1612u);  // ERROR_INSTALL_SOURCE_ABSENT
+  EXPECT_FALSE(EngineStarted(missing)) << missing.trace;
+  EXPECT_NE(missing.trace.find("Hidden run, volume not there: "), std::string::npos)
+      << missing.trace;
+
+  // The second volume cut short: its trailer is gone.
+  const std::string second = exe + ".002";
+  std::string bytes = test::ReadWholeFile(second);
+  bytes.resize(bytes.size() - 10);
+  ASSERT_TRUE(test::WriteBytes(second, bytes));
+  const SetupRun damaged = RunInstaller(exe, noBox, false, {}, " /hide");
+  CleanWorkingFolder(workingFolder, 0);
+  ASSERT_TRUE(damaged.finished);
+  EXPECT_TRUE(damaged.boxes.empty());
+  EXPECT_EQ(damaged.exitCode, 1620u);
+  EXPECT_NE(damaged.trace.find("Hidden run, error: "), std::string::npos) << damaged.trace;
+  EXPECT_TRUE(test::ReadEngineRecords(record).empty());
+}
+
+// Two copies of one installer share the time of day of their files, and so
+// the name of their working folder: the second one must leave the first
+// one's folder alone while the first one's engine runs from it.
+TEST(ExtractionFileScenario, TwoInstallersAtOnceEachKeepTheirOwnWorkingFolder) {
+  const std::string dir = test::ScratchDir("extraction-two-at-once");
+  const std::string record = dir + "\\record.txt";
+  const std::vector<PackedFile> files = {
+      EngineEntry(record, " /RunMs=6000"),
+      {"data.txt", "data\r\n", DosDate(2010, 8, 22, 17, 27, 50), false, {}}};
+  ASSERT_TRUE(BuildInstaller(dir, files, {}));
+  const std::string first = dir + "\\setup.exe";
+  const std::string secondDir = dir + "\\copy";
+  ::CreateDirectoryA(secondDir.c_str(), nullptr);
+  const std::string second = secondDir + "\\setup.exe";
+  ASSERT_TRUE(test::CopyFileTo(first, second));  // the copy keeps the date
+  ASSERT_EQ(WorkingFolderOf(first), WorkingFolderOf(second));
+
+  test::Launcher one;
+  ASSERT_TRUE(one.Start(Quote(first)));
+  ASSERT_TRUE(test::PumpUntil([&] { return test::ReadEngineRecords(record).size() == 1; }, 30000));
+  test::Launcher two;
+  ASSERT_TRUE(two.Start(Quote(second)));
+  ASSERT_TRUE(test::PumpUntil([&] { return test::ReadEngineRecords(record).size() == 2; }, 30000));
+  const auto records = test::ReadEngineRecords(record);
+  const std::string firstFolder = records[0].folder;
+  // The first engine still has its files while the second one runs.
+  EXPECT_TRUE(test::FileExists(firstFolder + "\\data.txt")) << firstFolder;
+  EXPECT_EQ(::lstrcmpiA(firstFolder.c_str(), WorkingFolderOf(first).c_str()), 0) << firstFolder;
+  EXPECT_EQ(::lstrcmpiA(records[1].folder.c_str(), (WorkingFolderOf(first) + "_2").c_str()), 0)
+      << records[1].folder;
+  for (const auto& r : records)
+    EXPECT_EQ(r.files.count("data.txt"), 1u) << r.folder;
+
+  DWORD exitOne = 0;
+  DWORD exitTwo = 0;
+  ASSERT_TRUE(one.WaitForExit(30000, &exitOne));
+  ASSERT_TRUE(two.WaitForExit(30000, &exitTwo));
+  EXPECT_EQ(exitOne, kEngineExitCode);
+  EXPECT_EQ(exitTwo, kEngineExitCode);
+  for (const auto& r : records)
+    CleanWorkingFolder(r.folder, 5000);
 }
 
 }  // namespace

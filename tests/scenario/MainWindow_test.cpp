@@ -14,6 +14,7 @@
 
 #include "harness/ClientWindow.h"
 #include "harness/DebugViewer.h"
+#include "harness/EngineRecord.h"
 #include "harness/LauncherProcess.h"
 #include "harness/TestPaths.h"
 #include "util/Handles.h"
@@ -22,6 +23,7 @@ namespace orvane {
 namespace {
 
 using test::DebugViewer;
+using test::Launcher;
 using test::Quote;
 
 // Message numbers and codes as a client program knows them.
@@ -44,9 +46,13 @@ bool BuildPackage(const std::string& dir, const std::string& name, const std::st
   if (!file || !::WriteFile(file.get(), "readme\r\n", 8, &written, nullptr))
     return false;
   file.reset();
+  // The stand-in engine is the program to start: it ends at once with 0.
+  if (!test::CopyFileTo(test::EngineExe(), dir + "\\engine.exe"))
+    return false;
   const auto result = test::RunProcess(
       Quote(Stubpack()) + " build -q --stub " + Quote(test::StubExe()) + " -o " +
-          Quote(dir + "\\" + name) + " --file \"readme.txt=readme.txt*\" " + options,
+          Quote(dir + "\\" + name) +
+          " --file readme.txt=readme.txt --file \"engine.exe=engine.exe*\" " + options,
       60000, dir);
   return result.finished && result.exitCode == 0 && test::FileExists(dir + "\\" + name);
 }
@@ -59,54 +65,6 @@ bool BuildAgent(const std::string& dir, const std::string& options = {}) {
                       "--set Internet.InfoFile=Orvane.info --set Internet.ProductToken=T0KEN " +
                           options);
 }
-
-// A launcher process this test started; ended by its handle if a test
-// leaves it running.
-class Launcher {
- public:
-  bool Start(const std::string& commandLine) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info))
-      return false;
-    process_.reset(info.hProcess);
-    KernelObject thread(info.hThread);
-    pid_ = info.dwProcessId;
-    return true;
-  }
-  ~Launcher() {
-    if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-      ::TerminateProcess(process_.get(), 0xDEAD);
-      ::WaitForSingleObject(process_.get(), 5000);
-    }
-  }
-
-  DWORD pid() const { return pid_; }
-  bool Running() const {
-    return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
-  }
-  // Pumps messages until the process waits in its message loop (its window
-  // is complete); false on time-out.
-  bool WaitUntilIdle(DWORD timeoutMs) {
-    return test::PumpUntil([this] { return ::WaitForInputIdle(process_.get(), 0) == 0; },
-                           timeoutMs);
-  }
-  // Pumps messages until the process has ended; false on time-out.
-  bool WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
-    if (!test::PumpUntil([this] { return !Running(); }, timeoutMs))
-      return false;
-    test::PumpMessages();  // notifications posted just before the end
-    return ::GetExitCodeProcess(process_.get(), exitCode) != 0;
-  }
-
- private:
-  KernelObject process_;
-  DWORD pid_ = 0;
-};
 
 HWND FindProcessWindow(const char* className, DWORD pid) {
   for (HWND w = ::FindWindowExA(nullptr, nullptr, className, nullptr); w != nullptr;

@@ -63,9 +63,11 @@ TEST(OwnPackageScenario, AgentAndLogFlagsComeFromTheOwnPackage) {
     ASSERT_EQ(test::RunStubpackBuild(args), 0);
 
     test::DebugViewer viewer;
-    const auto result = test::RunProcess(Quote(exe), 60000, dir);
+    // The payload is no program: a setup launcher cannot start it, and
+    // hidden it says so only through its exit code.
+    const auto result = test::RunProcess(Quote(exe) + (c.agentLine ? "" : " /hide"), 60000, dir);
     ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(result.exitCode, c.agentLine ? 0u : 1603u);
     const std::string text = viewer.Text();
     EXPECT_NE(text.find(std::string(" ==== ThisIs_AutoUpdateProg=") +
                         (c.agentLine ? "TRUE" : "FALSE") + "\r\n"),

@@ -793,7 +793,7 @@ TEST_F(SetupQuestions, TempNoticeOkRunsTheEngine) {
 TEST_F(SetupQuestions, TempNoticeCancelEndsWithoutEngine) {
   const LauncherRun run = RunLauncher(installer_.path, "", [](const BoxSeen&) { return 'C'; });
   ASSERT_TRUE(run.finished) << viewer_.Text();
-  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.exitCode, 1602u);  // ERROR_INSTALL_USEREXIT
   ASSERT_EQ(run.boxes.size(), 1u) << "no further box after Cancel";
   EXPECT_EQ(run.boxes.front().caption, "Confirm");
   EXPECT_FALSE(run.mainWindowShown);

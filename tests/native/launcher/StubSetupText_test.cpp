@@ -1,5 +1,6 @@
 // The setup flow's text rules: engine command line, switch removal, sizes in
-// MB, the space message, the choice of another Temp drive, the relaunch.
+// MB, the space message, the choice of another Temp drive, the relaunch, the
+// exit codes and the working folder's names.
 #include "launcher/StubSetupText.h"
 
 #include <gtest/gtest.h>
@@ -119,6 +120,70 @@ TEST(RelaunchSwitches, AppendsTheCopysSwitches) {
       "/hide /SpanCdLvl=2 /SpanDiskFName1=\"E:\\setup.exe.001\" /OriginExe=\"E:\\setup.exe\"");
   EXPECT_EQ(RelaunchSwitches("", "E:\\a b\\s.exe", "E:\\a b\\s.exe"),
             "/SpanCdLvl=2 /SpanDiskFName1=\"E:\\a b\\s.exe\" /OriginExe=\"E:\\a b\\s.exe\"");
+}
+
+TEST(ExtractionExitCode, EachFailureHasItsOwnCode) {
+  struct Case {
+    const char* what;
+    ExtractionOutcome outcome;
+    bool hidden;
+    uint32_t code;
+  };
+  const auto outcome = [](bool checksumOk, const char* start) {
+    ExtractionOutcome o;
+    o.checksumOk = checksumOk;
+    o.startEntry = start;
+    return o;
+  };
+  const auto with = [](ExtractionOutcome o, void (*change)(ExtractionOutcome&)) {
+    change(o);
+    o.startEntry.clear();  // the walk never leaves a start entry after a failure
+    return o;
+  };
+  const ExtractionOutcome sound = outcome(true, "setup.exe*");
+  const Case cases[] = {
+      {"sound", sound, false, 0},
+      {"sound, hidden", sound, true, 0},
+      {"nothing to start", outcome(true, ""), false, 1603},
+      {"bad checksum", outcome(false, ""), false, 23},
+      {"write failure", with(sound, [](ExtractionOutcome& o) { o.writeFailed = true; }), false, 29},
+      {"cancelled prompt", with(sound, [](ExtractionOutcome& o) { o.cancelled = true; }), false,
+       1602},
+      {"hidden run missing a volume", with(sound, [](ExtractionOutcome& o) { o.cancelled = true; }),
+       true, 1612},
+      {"damaged", with(sound, [](ExtractionOutcome& o) { o.damage = "x"; }), false, 1620},
+      {"no package",
+       with(outcome(false, ""),
+            [](ExtractionOutcome& o) {
+              o.noPackage = true;
+              o.damage = "x";
+            }),
+       false, 1619},
+      // A later volume's damage outweighs the prompt that was answered before.
+      {"damaged after a prompt",
+       with(sound,
+            [](ExtractionOutcome& o) {
+              o.damage = "x";
+              o.writeFailed = true;
+            }),
+       false, 1620},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ExtractionExitCode(c.outcome, c.hidden), c.code) << c.what;
+}
+
+TEST(WorkingFolder, NamesAndMutexNames) {
+  EXPECT_EQ(WorkingFolderName(4321, 1), "SETUP_4321");
+  EXPECT_EQ(WorkingFolderName(4321, 2), "SETUP_4321_2");
+  EXPECT_EQ(WorkingFolderName(0, 17), "SETUP_0_17");
+
+  const std::string name = WorkingFolderMutexName("C:\\Users\\a\\Temp\\SETUP_4321");
+  EXPECT_EQ(name, WorkingFolderMutexName("c:\\users\\A\\TEMP\\setup_4321"));
+  EXPECT_NE(name, WorkingFolderMutexName("C:\\Users\\a\\Temp\\SETUP_4321_2"));
+  EXPECT_NE(name, WorkingFolderMutexName("D:\\Users\\a\\Temp\\SETUP_4321"));
+  EXPECT_EQ(name.find('\\'), std::string::npos);
+  // A path of any length gives a name well inside MAX_PATH.
+  EXPECT_LT(WorkingFolderMutexName(std::string(5000, 'x')).size(), 64u);
 }
 
 }  // namespace

@@ -711,6 +711,14 @@ TEST(PackEntryName, OnlyOnePlainWindowsFileNameIsSound) {
       {"COM1.txt", "device name"},
       {"lpt9", "device name"},
       {"CONOUT$", "device name"},
+      // The superscript digits one, two and three of the Western ANSI code
+      // page are port numbers to Windows too.
+      {"COM\xB9", "device name"},
+      {"com\xB2.log", "device name"},
+      {"LPT\xB3", "device name"},
+      {"lpt\xB9.txt", "device name"},
+      {"COM\xBC", nullptr},  // one quarter: an ordinary character
+      {"COM10", nullptr},
   };
   for (const Case& c : cases) {
     const std::string fault = EntryNameFault(c.name);

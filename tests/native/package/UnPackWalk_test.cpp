@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <functional>
 #include <random>
 
 #include "FakeExtractionSystem.h"
@@ -151,14 +152,18 @@ TEST_F(UnPackWalk, StartEntryRules) {
   struct Case {
     std::string header;
     std::string startEntry;
-    std::string fileWritten;
+    const char* damage;  // empty: the package is sound
   };
   const Case cases[] = {
-      {"|setup.exe|7|", "", "setup.exe"},
-      {"|setup.exe*|7|", "setup.exe*", "setup.exe"},
-      {"|setup.exe*/Q /R|7|", "setup.exe*/Q /R", "setup.exe"},
-      // A "*" outside the name marks the whole header.
-      {"|setup.exe|7*|", "|setup.exe|7*|", "setup.exe"},
+      {"|setup.exe|7|", "", ""},
+      {"|setup.exe*|7|", "setup.exe*", ""},
+      {"|setup.exe*/Q /R|7|", "setup.exe*/Q /R", ""},
+      // A "*" outside the name field would make the whole header the
+      // program: the system would resolve "SETUP_n\|a.txt|0|..\..\evil.exe"
+      // to a program outside the working folder.
+      {"|setup.exe|7*|", "", "outside its name field"},
+      {"|a.txt|0|..\\..\\..\\..\\..\\..\\evil.exe*/x|", "", "outside its name field"},
+      {"|a.txt|0|evil.exe*|", "", "outside its name field"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.header);
@@ -170,7 +175,11 @@ TEST_F(UnPackWalk, StartEntryRules) {
     request.progress = nullptr;
     const ExtractionOutcome outcome = RunExtraction(local, request);
     EXPECT_EQ(outcome.startEntry, c.startEntry);
-    EXPECT_EQ(local.files.count(At(c.fileWritten)), 1u);
+    EXPECT_THAT(outcome.damage, HasSubstr(c.damage));
+    EXPECT_EQ(outcome.damage.empty(), *c.damage == '\0');
+    // A sound entry is written; a damaged one is not even opened.
+    EXPECT_EQ(local.files.count(At("setup.exe")), outcome.damage.empty() ? 1u : 0u);
+    EXPECT_EQ(local.opened.size(), outcome.damage.empty() ? 1u : 0u);
   }
 }
 
@@ -322,18 +331,81 @@ TEST_F(UnPackWalk, LargeVolumesPassTheChecksumWhateverIsStored) {
   EXPECT_TRUE(RunExtraction(fs, Request()).checksumOk);
 }
 
-TEST_F(UnPackWalk, MissingFirstVolumeOrForeignFileExtractsNothing) {
-  EXPECT_FALSE(RunExtraction(fs, Request()).checksumOk);
+TEST_F(UnPackWalk, AMissingFirstVolumeOrAFileWithoutAPackageIsReported) {
+  const ExtractionOutcome missing = RunExtraction(fs, Request());
+  EXPECT_TRUE(missing.noPackage);
+  EXPECT_THAT(missing.damage, HasSubstr("cannot be opened"));
   EXPECT_TRUE(fs.opened.empty());
+  ASSERT_EQ(fs.errors.size(), 1u);
+  EXPECT_THAT(fs.errors[0], HasSubstr("C:\\D\\setup.exe<P><P>The setup files cannot be read."));
 
   VolumeLayout layout;
   layout.magic = false;
+  layout.flags = pack::kFlagMoreVolumes;  // garbage flags must not ask for a volume
   layout.blocks = {Entry("|setup.exe*|1|", "S")};
-  fs.files["C:\\D\\setup.exe"] = BuildVolume(layout);
-  const ExtractionOutcome outcome = RunExtraction(fs, Request());
-  EXPECT_TRUE(outcome.checksumOk);
+  FakeExtractionSystem foreign;
+  foreign.files["C:\\D\\setup.exe"] = BuildVolume(layout);
+  const ExtractionOutcome outcome = RunExtraction(foreign, Request());
+  EXPECT_TRUE(outcome.noPackage);
+  EXPECT_THAT(outcome.damage, HasSubstr("No setup package ends this file"));
   EXPECT_EQ(outcome.startEntry, "");
-  EXPECT_TRUE(fs.opened.empty());
+  EXPECT_TRUE(foreign.opened.empty());
+  EXPECT_TRUE(foreign.prompts.empty());
+  EXPECT_EQ(foreign.errors.size(), 1u);
+}
+
+// Damage at the end of a package: the trailer, the package-end pointer and
+// the package start are read before anything else, so each must be sound.
+TEST_F(UnPackWalk, DamageAtThePackageEndIsReportedAndStartsNothing) {
+  VolumeLayout layout;
+  layout.flags = pack::kFlagMoreVolumes;
+  layout.blocks = {Entry("|setup.exe*|1|", "S")};
+  const std::string sound = BuildVolume(layout);
+  const size_t trailerAt = sound.size() - pack::kTrailerSize;
+  struct Case {
+    const char* what;
+    std::function<void(std::string&)> damage;
+    bool noPackage;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"a trailer length of 1000", [](std::string& b) { testpack::Put32(b, b.size() - 4, 1000); },
+       true, "No setup package"},
+      {"a trailer length beyond the file",
+       [](std::string& b) { testpack::Put32(b, b.size() - 4, 0x7FFFFFFF); }, true,
+       "No setup package"},
+      {"a package-end pointer into the PE header",
+       [](std::string& b) {
+         pack::WritePackageEndPointer(reinterpret_cast<uint8_t*>(&b[0]), b.size(), 300);
+       },
+       true, "No setup package"},
+      {"a package-end pointer beyond the file",
+       [](std::string& b) {
+         pack::WritePackageEndPointer(reinterpret_cast<uint8_t*>(&b[0]), b.size(), b.size() + 1);
+       },
+       true, "No setup package"},
+      {"a package start beyond the file",
+       [&](std::string& b) { testpack::Put32(b, trailerAt + 4, 0x7FFFFFF0); }, false,
+       "starts after its trailer"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string bytes = sound;
+    c.damage(bytes);
+    // The checksum would not be reached, or must not be what stops the walk.
+    const uint32_t sum =
+        pack::ComputePackageChecksum(pack::MemorySource(bytes), pack::kTrailerSize);
+    testpack::Put32(bytes, trailerAt + 16, sum);
+    FakeExtractionSystem local;
+    local.files["C:\\D\\setup.exe"] = bytes;
+    const ExtractionOutcome outcome = RunExtraction(local, Request());
+    EXPECT_EQ(outcome.noPackage, c.noPackage);
+    EXPECT_THAT(outcome.damage, HasSubstr(c.reason));
+    EXPECT_EQ(outcome.startEntry, "");
+    EXPECT_TRUE(local.opened.empty());
+    EXPECT_TRUE(local.prompts.empty()) << "no volume is asked for";
+    EXPECT_EQ(local.errors.size(), 1u);
+  }
 }
 
 TEST_F(UnPackWalk, StopsWhenSeventyFourBytesAreLeft) {
@@ -342,12 +414,12 @@ TEST_F(UnPackWalk, StopsWhenSeventyFourBytesAreLeft) {
   fs.files["C:\\D\\setup.exe"] = BuildVolume(layout);  // exactly the trailer is left
   EXPECT_TRUE(RunExtraction(fs, Request()).damage.empty());
 
-  // One stray byte more: another block is read, and its length (the stray
-  // byte and the trailer's first bytes) reaches beyond the volume.
+  // One stray byte more: another block is read, and its length word (the
+  // stray byte and the trailer's first bytes) runs into the trailer.
   FakeExtractionSystem more;
   layout.beforeTrailer = std::string(1, '\0');
   more.files["C:\\D\\setup.exe"] = BuildVolume(layout);
-  EXPECT_THAT(RunExtraction(more, Request()).damage, HasSubstr("beyond the end"));
+  EXPECT_THAT(RunExtraction(more, Request()).damage, HasSubstr("runs into the trailer"));
 }
 
 TEST_F(UnPackWalk, ThePackageEndPointerEndsTheVolume) {
@@ -386,9 +458,10 @@ TEST_F(UnPackWalk, WriteFailuresAreReportedOncePerProcess) {
                               "<P><P>Unable to save Extracted File!<P><P>Disk full.<P>"
                               "  Data Size: <T>100 Bytes<P>  File Size:  <T>50 Bytes<P>"
                               "  Bytes Free: <T>12345 Bytes");
-  EXPECT_EQ(fs.dates.count(At("a.txt")), 0u);   // an incomplete file keeps its own date
-  EXPECT_EQ(outcome.startEntry, "setup.exe*");  // extraction goes on
-  EXPECT_EQ(fs.files[At("setup.exe")], "S");
+  EXPECT_EQ(fs.dates.count(At("a.txt")), 0u);  // an incomplete file keeps its own date
+  EXPECT_EQ(fs.files[At("setup.exe")], "S");   // extraction goes on
+  EXPECT_TRUE(outcome.writeFailed);
+  EXPECT_EQ(outcome.startEntry, "") << "an installation from half the files cannot be trusted";
 
   // The counter belongs to the process: a second extraction stays silent.
   RunExtraction(fs, Request());
@@ -396,17 +469,19 @@ TEST_F(UnPackWalk, WriteFailuresAreReportedOncePerProcess) {
   EXPECT_EQ(fs.errors.size(), 1u);
 }
 
-TEST_F(UnPackWalk, AFolderThatCannotBeCreatedIsReportedAndTheEntriesTried) {
+TEST_F(UnPackWalk, AFolderThatCannotBeCreatedIsReportedOnceAndNothingIsWritten) {
   VolumeLayout layout;
-  layout.blocks = {Entry("|setup.exe*|1|", "S")};
+  layout.blocks = {Entry("|a.txt|1|", "A"), Entry("|setup.exe*|1|", "S")};
   fs.files["C:\\D\\setup.exe"] = BuildVolume(layout);
   fs.folderCreationFails = true;
 
-  RunExtraction(fs, Request());
+  const ExtractionOutcome outcome = RunExtraction(fs, Request());
 
-  ASSERT_FALSE(fs.errors.empty());
+  ASSERT_EQ(fs.errors.size(), 1u);
   EXPECT_EQ(fs.errors[0], kTarget + "<P><P>Unable to create Directory!<P><P>Disk full.");
-  EXPECT_THAT(fs.opened, ElementsAre(At("setup.exe")));
+  EXPECT_TRUE(fs.opened.empty());
+  EXPECT_TRUE(outcome.writeFailed);
+  EXPECT_EQ(outcome.startEntry, "");
 }
 
 // Entry names a hostile package may carry; none may be written. The walk
@@ -466,8 +541,10 @@ TEST_F(UnPackWalk, DamagedBlocksStopTheExtraction) {
     const char* damage;
   };
   const Case cases[] = {
-      {"length beyond the volume", RawBlock(0x7FFFFFF0, "xx"), "beyond the end"},
-      {"negative length beyond", RawBlock(0x80000001, "xx"), "beyond the end"},
+      {"length beyond the volume", RawBlock(0x7FFFFFF0, "xx"), "into the trailer"},
+      {"negative length beyond", RawBlock(0x80000001, "xx"), "into the trailer"},
+      // Inside the file, but its last ten bytes would be the trailer's.
+      {"length into the trailer", RawBlock(12, "xx"), "into the trailer"},
       {"unrepresentable length", RawBlock(0x80000000, "xx"), "impossible length"},
       {"corrupt zlib data", corrupt, "corrupt"},
       {"stream cut short", truncated, "ends early"},

@@ -1,10 +1,11 @@
-// Tests of the path texts: trailing backslashes, the parts of a path and a
+// Tests of the path texts: trailing backslashes, the parts of a path, a
 // program path as the start of a command line, in single-byte and
-// double-byte code pages.
+// double-byte code pages, and untrusted text shortened for a message box.
 #include "util/PathText.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace orvane {
@@ -94,6 +95,42 @@ TEST(PathText, ProgramPathForCommandLineQuotesOnlyPathsWithBlanks) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(ProgramPathForCommandLine(c.path), c.expected) << c.path;
+}
+
+TEST(PathText, ShortenForDisplayKeepsBothEndsOfALongText) {
+  // A 60 000-byte entry name with a recognisable start and end.
+  const std::string hostile = "start-" + std::string(60000, 'x') + "-end";
+  struct Case {
+    const char* name;
+    std::string text;
+    size_t keep;
+    std::string expected;
+  } cases[] = {
+      {"empty", "", 40, ""},
+      {"short", "setup.exe", 40, "setup.exe"},
+      {"exactly 2 * keep + 3 stays", "abcdefghi", 3, "abcdefghi"},
+      {"one byte more is cut", "abcdefghij", 3, "abc...hij"},
+      {"keep 0 leaves the dots", "abcd", 0, "..."},
+      {"keep 0, three bytes stay", "abc", 0, "abc"},
+      {"keep larger than the text", "abc", 10, "abc"},
+      {"a keep too large to double does not overflow", "abcdefghij", SIZE_MAX, "abcdefghij"},
+      {"40 and 40", std::string(40, 'a') + std::string(4, 'b') + std::string(40, 'c'), 40,
+       std::string(40, 'a') + "..." + std::string(40, 'c')},
+      {"83 bytes stay", std::string(83, 'n'), 40, std::string(83, 'n')},
+      {"hostile name", hostile, 40,
+       "start-" + std::string(34, 'x') + "..." + std::string(36, 'x') + "-end"},
+      {"line breaks are bytes like any other", "ab\r\ncdefg\r\nhi", 4, "ab\r\n...\r\nhi"},
+      // Bytes, not characters: the cut may split the Shift-JIS character
+      // 0x95 0x5C.
+      {"double-byte text is cut by bytes", "ab\x95\\cdefg\x95\\h", 3, "ab\x95...\x95\\h"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string shown = ShortenForDisplay(c.text, c.keep);
+    EXPECT_EQ(shown, c.expected);
+    EXPECT_LE(shown.size(), c.text.size());
+  }
+  EXPECT_EQ(ShortenForDisplay(hostile), ShortenForDisplay(hostile, 40));
 }
 
 }  // namespace

@@ -11,7 +11,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "agent/InetHTTPAbort.h"
@@ -54,6 +57,60 @@ bool IsDirectory(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+// Closes, while it lives, every message box that this thread opens, and
+// keeps the text each one showed: the test program carries no package, so
+// the setup flow reports that it cannot read one.
+class BoxCloser {
+ public:
+  BoxCloser() : thread_(::GetCurrentThreadId()), worker_([this] { Run(); }) {}
+  ~BoxCloser() {
+    stop_ = true;
+    worker_.join();
+  }
+  BoxCloser(const BoxCloser&) = delete;
+  BoxCloser& operator=(const BoxCloser&) = delete;
+
+  std::vector<std::string> Texts() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return texts_;
+  }
+
+ private:
+  static BOOL CALLBACK CollectText(HWND child, LPARAM text) {
+    char buffer[4096] = {};
+    ::GetWindowTextA(child, buffer, sizeof buffer);
+    *reinterpret_cast<std::string*>(text) += buffer;
+    return TRUE;
+  }
+  static BOOL CALLBACK CloseBox(HWND window, LPARAM self) {
+    auto* closer = reinterpret_cast<BoxCloser*>(self);
+    if (WindowClassName(window) != "ZMsgBox" || !::IsWindowVisible(window))
+      return TRUE;
+    if (std::find(closer->seen_.begin(), closer->seen_.end(), window) == closer->seen_.end()) {
+      closer->seen_.push_back(window);
+      std::string text;
+      ::EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&text));
+      const std::lock_guard<std::mutex> lock(closer->mutex_);
+      closer->texts_.push_back(text);
+    }
+    ::PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+  }
+  void Run() {
+    while (!stop_) {
+      ::EnumThreadWindows(thread_, CloseBox, reinterpret_cast<LPARAM>(this));
+      ::Sleep(20);
+    }
+  }
+
+  const DWORD thread_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<HWND> seen_;
+  std::vector<std::string> texts_;
+  std::thread worker_;
+};
 
 // A window of this thread that records the messages posted to it, as the
 // client program of an agent would.
@@ -390,12 +447,19 @@ TEST_F(MainWindowProcedure, QuitOrDestroySentToTheWindowEndsItLikeADestroy) {
 
 TEST_F(MainWindowProcedure, TimerStartsTheSetupOnceInASetupLauncher) {
   test::DebugViewer viewer;
+  BoxCloser boxes;
+  SetProcessExitCode(0);
   ASSERT_NE(::SetTimer(window_, kMainTimerId, kMainTimerMs, nullptr), 0u);
   ::SendMessageA(window_, WM_TIMER, 7, 0);  // any id
   EXPECT_TRUE(TakeQuitMessage());
   EXPECT_FALSE(::KillTimer(window_, kMainTimerId)) << "timer 1 is still running";
-  // The test program carries no package: the flow finds nothing to extract
-  // or start, and ends.
+  // The test program carries no package: the flow says so, starts nothing
+  // and ends with the exit code for it.
+  EXPECT_EQ(ProcessExitCode(), 1619u);
+  const std::vector<std::string> texts = boxes.Texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_NE(texts[0].find("The setup files cannot be read."), std::string::npos) << texts[0];
+  EXPECT_NE(texts[0].find("No setup package ends this file"), std::string::npos) << texts[0];
   const std::vector<std::string> lines = viewer.Lines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front(), "StartSetup() --- Start");
@@ -462,6 +526,7 @@ TEST(MainWindowLoop, FirstTickEndsTheSetupLoopAndTheClientHears50And51Then43) {
   ASSERT_NE(window, nullptr);
   ::SendMessageA(window, wm_LocalMsg, reinterpret_cast<WPARAM>(client.window()),
                  ClientRecorder::kMessage);
+  BoxCloser boxes;
   const double start = MilliSecondsNow();
   RunMainLoop();
   const double elapsed = MilliSecondsNow() - start;
@@ -475,6 +540,7 @@ TEST(MainWindowLoop, FirstTickEndsTheSetupLoopAndTheClientHears50And51Then43) {
   EXPECT_TRUE(HTTP_IsAborted());
   EXPECT_EQ(client.Codes(), (std::vector<WPARAM>{50, 51, 43}));
   EXPECT_EQ(client.records().back().lParam, 0);
+  EXPECT_EQ(boxes.Texts().size(), 1u) << "the box that no package was found";
   ::DestroyWindow(window);
   TakeQuitMessage();
   HTTP_SetAbort(false);
