@@ -2,8 +2,9 @@
 // volume is an installer named setup.exe.001 (so the agent copy is written)
 // and whose later volumes are copies of the same bytes (so the volume walk,
 // the block counting across volumes and the prompts run too). The walk must
-// not crash, hang or read outside the volume, and must write nothing but
-// plain files straight in the target folder, whatever the entries say.
+// not crash, hang or read outside the volume, must write nothing but plain
+// files straight in the target folder and start nothing but one of them,
+// and must keep its boxes short, whatever the entries say.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 
 #include "native/package/FakeExtractionSystem.h"
 #include "package/UnPackWalk.h"
+#include "util/UtilsText.h"
 
 namespace {
 
@@ -52,5 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckWrittenBelowTarget(system);
   if (!outcome.damage.empty() && !outcome.startEntry.empty())
     std::abort();
+  // The program to start is a plain file name of the package.
+  const std::string program = Trim(outcome.startEntry.substr(0, outcome.startEntry.find('*')));
+  if (!outcome.startEntry.empty() && !pack::EntryNameFault(program).empty())
+    std::abort();
+  // Whatever the names, a box shows a short text.
+  for (const std::string& error : system.errors) {
+    if (error.size() > 2048)
+      std::abort();
+  }
   return 0;
 }

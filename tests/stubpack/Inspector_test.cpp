@@ -323,7 +323,10 @@ TEST(StubpackInspect, ReadsOddButSoundLayouts) {
 
 TEST(StubpackInspect, RejectsNamesThatLeaveTheExtractionFolder) {
   TempDir dir;
-  for (const char* name : {"..\\evil.exe", "C:\\Windows\\evil.dll", "\\\\server\\x"}) {
+  // The last one is a start entry whose "*" stands outside the name field:
+  // the whole header would be the program to start.
+  for (const char* name :
+       {"..\\evil.exe", "C:\\Windows\\evil.dll", "\\\\server\\x", "a.txt|0|..\\..\\evil.exe*/x"}) {
     SCOPED_TRACE(name);
     const std::string entry = std::string("|") + name + "|0|" + '\0' + "x";
     WriteBytes(dir / "evil.exe", HandMade({Block(""), Block("||"), Stored(entry)}, 2));

@@ -273,11 +273,17 @@ class Walker {
               where);
     if (!entry.header.empty()) {
       const std::string fault = pack::EntryNameFault(entry.parsed.name);
+      std::string startFault;
+      pack::StartEntryOf(entry.header, &startFault);
       if (!fault.empty())
         Error("entry name '" + entry.parsed.name + "' " + fault +
                   (entry.parsed.name.find_first_of("\\/:") != std::string::npos
                        ? " (it could be written outside the extraction folder)"
                        : ""),
+              where);
+      else if (!startFault.empty())
+        Error("entry header '" + entry.header + "' " + startFault +
+                  " (the launcher would start a program outside the extraction folder)",
               where);
     }
     report_.entries.push_back(std::move(entry));
