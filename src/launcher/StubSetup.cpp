@@ -193,12 +193,13 @@ std::string WorkingFolder() {
     // one that comes second must not empty the folder the first one's engine
     // runs from.
     std::string path;
-    for (int attempt = 1; attempt <= 1000; ++attempt) {
+    bool claimed = false;
+    for (int attempt = 1; attempt <= 1000 && !claimed; ++attempt) {
       path = temp + WorkingFolderName(stamp, attempt);
-      if (ClaimWorkingFolder(path))
-        break;
+      claimed = ClaimWorkingFolder(path);
     }
-    if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+    // Only a folder nobody uses may be a leftover to empty.
+    if (claimed && ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
       DeleteTree(path, true);
     CreateFolderPath(path);
     return path;
@@ -355,13 +356,14 @@ bool RunSetup(std::string extractDir, const std::string& packageFile, const std:
         ExtractPackage(packageFile, extractDir, agentName, ForcePrompt(), boxes,
                        GetLangString(package, "s8"), &ProgressBarExtractionSink());
     YieldWait(1000);
-    SetProcessExitCode(ExtractionExitCode(outcome, !foreground));
-    ConsoleLine("Extraction exit code: " + std::to_string(ProcessExitCode()));
+    const uint32_t extractionCode = ExtractionExitCode(outcome, !foreground);
+    SetProcessExitCode(extractionCode);
+    ConsoleLine("Extraction exit code: " + std::to_string(extractionCode));
     if (!outcome.startEntry.empty())
       confirmed = Launch(extractDir, outcome.startEntry, switches, foreground);
     // The checksum box belongs to a package that could be read and was not
     // cancelled.
-    if (ProcessExitCode() == kExitChecksum && foreground)
+    if (extractionCode == kExitChecksum && foreground)
       MsgError(0, GetLangString(package, "s7"), GetLangString(package, "Error"), buttons, charset);
   }
   RemoveAlternativeFolder();
