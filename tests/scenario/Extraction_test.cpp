@@ -877,7 +877,8 @@ TEST(ExtractionVolumeScenario, AHiddenRunShowsNoBoxAndEndsWithTheReason) {
 
 // Two copies of one installer share the time of day of their files, and so
 // the name of their working folder: the second one must leave the first
-// one's folder alone while the first one's engine runs from it.
+// one's folder alone while the first one's engine runs from it. The first
+// one started once more only says that it runs already.
 TEST(ExtractionFileScenario, TwoInstallersAtOnceEachKeepTheirOwnWorkingFolder) {
   const std::string dir = test::ScratchDir("extraction-two-at-once");
   const std::string record = dir + "\\record.txt";
@@ -895,6 +896,15 @@ TEST(ExtractionFileScenario, TwoInstallersAtOnceEachKeepTheirOwnWorkingFolder) {
   test::Launcher one;
   ASSERT_TRUE(one.Start(Quote(first)));
   ASSERT_TRUE(test::PumpUntil([&] { return test::ReadEngineRecords(record).size() == 1; }, 30000));
+  // The same installer started again leaves the work to the running one and
+  // says so.
+  {
+    test::Launcher again;
+    ASSERT_TRUE(again.Start(Quote(first)));
+    DWORD exitAgain = 0;
+    ASSERT_TRUE(again.WaitForExit(30000, &exitAgain));
+    EXPECT_EQ(exitAgain, 1618u);  // ERROR_INSTALL_ALREADY_RUNNING
+  }
   test::Launcher two;
   ASSERT_TRUE(two.Start(Quote(second)));
   ASSERT_TRUE(test::PumpUntil([&] { return test::ReadEngineRecords(record).size() == 2; }, 30000));
