@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "util/Handles.h"
+#include "util/PathText.h"
 #include "util/Utils.h"
 
 namespace orvane {
@@ -20,6 +21,21 @@ constexpr UINT_PTR kTimeoutTimer = 1;
 constexpr int kTextAreaId = 100;
 constexpr int kFirstButtonId = 200;
 constexpr COLORREF kBandColour = RGB(0, 78, 152);
+
+// A box shows at most the first and last 32 KB of its text, and of a run of
+// characters without a blank or line break at most the first and last 512:
+// the rich-edit control lays out such a run in time and memory that grow
+// with the square of its length (under Wine, 60 000 characters took 45 s
+// and 1.7 GB), and a megabyte of text in lines more than a minute. Texts
+// from a package (entry names, paths) are shortened where they are put into
+// a message; these bounds keep any text from freezing the box.
+constexpr size_t kKeptOfLongText = 32 * 1024;
+constexpr size_t kKeptOfLongWord = 512;
+
+// The fixed parts of the box around its text area: the band, the button
+// strip and the margins (those of a text area of 200 x 39 or more).
+constexpr int kMsgBesideText = 54 + 2 * 32;
+constexpr int kMsgAroundText = 36 + 2 * 32;
 
 struct FontSettings {
   std::string face = "Tahoma";
@@ -71,6 +87,48 @@ Size2 ClientSize(HWND window) {
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
+// The text as the box shows it: at most kKeptOfLongText from each end, and
+// every overlong word shortened in the middle. The whole text is cut before
+// the mark-up is read, so that the conversion's cost is bounded too (a cut
+// tag only loses its effect); words are cut after the escapes have become
+// line breaks and tabs, which end a word.
+MarkedUpText ShownText(std::string_view markup) {
+  const std::string expanded = ExpandMarkupEscapes(ShortenForDisplay(markup, kKeptOfLongText));
+  std::string bounded;
+  bounded.reserve(expanded.size());
+  const std::string_view text = expanded;
+  size_t from = 0;
+  while (from < text.size()) {
+    const size_t blank = std::min(text.find_first_of(" \t\r\n", from), text.size());
+    bounded.append(ShortenForDisplay(text.substr(from, blank - from), kKeptOfLongWord));
+    if (blank < text.size())
+      bounded.push_back(text[blank]);
+    from = blank + 1;
+  }
+  return SplitBoldMarkup(bounded);
+}
+
+// The work area of the monitor that holds `point` (of the nearest one when
+// none does); `fallback` when the system cannot tell.
+RECT MonitorWorkArea(POINT point, const RECT& fallback) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetMonitorInfoA(::MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &info))
+    return fallback;
+  return info.rcWork;
+}
+
+// `rect` made no larger than `area` and moved so that it lies inside it.
+Rect2 KeptInside(Rect2 rect, const RECT& area) {
+  rect.width = std::min(rect.width, static_cast<int>(area.right - area.left));
+  rect.height = std::min(rect.height, static_cast<int>(area.bottom - area.top));
+  rect.left =
+      std::clamp(rect.left, static_cast<int>(area.left), static_cast<int>(area.right) - rect.width);
+  rect.top =
+      std::clamp(rect.top, static_cast<int>(area.top), static_cast<int>(area.bottom) - rect.height);
+  return rect;
+}
+
 void FillColour(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
   if (right <= left || bottom <= top)
     return;
@@ -100,7 +158,7 @@ class MsgBox {
   bool RegisterBoxClass();
   void UnregisterBoxClass();
   HWND CreateBoxWindow();
-  Size2 CreateTextArea();
+  Size2 CreateTextArea(Size2 limit);
   Size2 MeasureText(const std::string& plain);
   Size2 ResizeTextArea(int width, int height);
   void CreateButtons();
@@ -184,7 +242,7 @@ Size2 MsgBox::MeasureText(const std::string& plain) {
     HDC dc_;
   };
 
-  const DeviceContext dc(textArea_);
+  const DeviceContext dc(window_);
   Selection selected(dc.get(), font_.get());
   TEXTMETRICA metrics{};
   ::GetTextMetricsA(dc.get(), &metrics);
@@ -202,10 +260,18 @@ Size2 MsgBox::ResizeTextArea(int width, int height) {
   return requested_;
 }
 
-Size2 MsgBox::CreateTextArea() {
+Size2 MsgBox::CreateTextArea(Size2 limit) {
+  const MarkedUpText marked =
+      ShownText(DecodeOwner(owner_).heading ? WithKindHeading(text_, caption_) : text_);
+  const Size2 measured = MeasureText(marked.plain);
   DWORD style = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | ES_WANTRETURN;
   if (flags_ & kMsgRightAligned)
     style |= ES_RIGHT;
+  // A text area held smaller than its text scrolls: when it is taller than
+  // the limit, or when the width tries could make it wider. The rich-edit
+  // control shows the bar only while the text does not fit.
+  if (measured.height > limit.height || measured.width + 10 * kMsgWidthTries > limit.width)
+    style |= WS_VSCROLL;
   const DWORD exStyle = (flags_ & kMsgRtlReading) ? WS_EX_RTLREADING : 0;
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
   HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTextAreaId));
@@ -222,8 +288,6 @@ Size2 MsgBox::CreateTextArea() {
     return {};
   ::SendMessageA(textArea_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 
-  const MarkedUpText marked =
-      ConvertMarkup(DecodeOwner(owner_).heading ? WithKindHeading(text_, caption_) : text_);
   if (richText_) {
     ::SendMessageA(textArea_, EM_SETEVENTMASK, 0, ENM_REQUESTRESIZE);
     ::SendMessageA(textArea_, EM_SETBKGNDCOLOR, 0, ::GetSysColor(COLOR_WINDOW));
@@ -245,7 +309,6 @@ Size2 MsgBox::CreateTextArea() {
     ::SendMessageA(textArea_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
   }
 
-  const Size2 measured = MeasureText(marked.plain);
   ::SetWindowPos(textArea_, nullptr, 0, 0, measured.width + 10, measured.height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   const bool hasBold = richText_ && !marked.bold.empty();
@@ -260,10 +323,11 @@ Size2 MsgBox::CreateTextArea() {
     int height_;
   };
   HeightKeepingResizer resizer(*this, measured.height);
-  const int width = FitTextAreaWidth(measured, hasBold, resizer);
-  ::SetWindowPos(textArea_, nullptr, 0, 0, width, measured.height,
+  const Size2 shown{std::min(FitTextAreaWidth(measured, hasBold, resizer), limit.width),
+                    std::min(measured.height, limit.height)};
+  ::SetWindowPos(textArea_, nullptr, 0, 0, shown.width, shown.height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return {width, measured.height};
+  return shown;
 }
 
 void MsgBox::CreateButtons() {
@@ -535,8 +599,6 @@ int MsgBox::Run() {
     flags_ &= ~kMsgNoClose;
   }
 
-  const Size2 textArea = CreateTextArea();
-
   FrameMetrics frame;
   frame.cxFrame = ::GetSystemMetrics(SM_CXFRAME);
   frame.cyFrame = ::GetSystemMetrics(SM_CYFRAME);
@@ -544,10 +606,21 @@ int MsgBox::Run() {
   RECT work{};
   if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
     work = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  const Rect2 workArea{work.left, work.top, work.right - work.left, work.bottom - work.top};
   const bool shift = text_.find(kDeveloperShiftText) != std::string::npos && IsDeveloperMode();
+  // The box is centred on `work` (moved by the developer shift) and kept, with
+  // its whole frame, inside the work area of the monitor it lands on; a text
+  // too large for that scrolls.
+  const Rect2 centre = MsgWindowRect({}, workArea, shift);
+  const RECT screen = MonitorWorkArea({centre.left, centre.top}, work);
+  const Size2 limit{std::max(0, static_cast<int>(screen.right - screen.left) - kMsgBesideText -
+                                    2 * frame.cxFrame),
+                    std::max(0, static_cast<int>(screen.bottom - screen.top) - kMsgAroundText -
+                                    2 * frame.cyFrame - frame.cyCaption)};
+  const Size2 textArea = CreateTextArea(limit);
+
   const Rect2 place =
-      MsgWindowRect(MsgWindowSize(textArea, frame),
-                    {work.left, work.top, work.right - work.left, work.bottom - work.top}, shift);
+      KeptInside(MsgWindowRect(MsgWindowSize(textArea, frame), workArea, shift), screen);
   ::SetWindowPos(window_, nullptr, place.left, place.top, place.width, place.height,
                  SWP_NOZORDER | SWP_SHOWWINDOW);
 

@@ -15,6 +15,13 @@
 // "&" of a caption, that letter alone, arrows and Tab move the default
 // button, Enter chooses the focused button, Escape closes with result 0.
 //
+// Whatever its text, a box lies inside the work area of its monitor; a text
+// too large for it scrolls. A box shows at most the first and last 32 KB of
+// its text, and of a word (a run without blank or line break) longer than
+// 1027 bytes its first and last 512 joined by "...". Texts from a
+// package are shortened before they go into a message (ShortenForDisplay,
+// util/PathText.h).
+//
 // One box per request: a box asked for while another is open (from a window
 // procedure re-entered by the open box's loop, a timer, a posted message) is
 // shown on top of it and runs its own loop; each box keeps its own state, so

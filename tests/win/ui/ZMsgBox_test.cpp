@@ -176,8 +176,17 @@ BoxView ReadBox(HWND box) {
     view.lineCount = static_cast<int>(::SendMessageA(view.textArea, EM_GETLINECOUNT, 0, 0));
     if (lstrcmpiA(view.textAreaClass.c_str(), "RICHEDIT") == 0) {
       // Line breaks have no visible weight (and half a CR LF pair cannot be
-      // selected on its own), so they are not read: they end a run.
-      const int length = static_cast<int>(view.text.size());
+      // selected on its own), so they are not read: they end a run. A text
+      // that is not bold anywhere is known from one question (character by
+      // character, a long text would take minutes).
+      CHARRANGE all{0, -1};
+      ::SendMessageA(view.textArea, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&all));
+      CHARFORMATA whole{};
+      whole.cbSize = sizeof whole;
+      ::SendMessageA(view.textArea, EM_GETCHARFORMAT, SCF_SELECTION,
+                     reinterpret_cast<LPARAM>(&whole));
+      const bool nowhereBold = (whole.dwMask & CFM_BOLD) && !(whole.dwEffects & CFE_BOLD);
+      const int length = nowhereBold ? 0 : static_cast<int>(view.text.size());
       for (int i = 0; i < length; ++i) {
         if (view.text[i] == '\r' || view.text[i] == '\n' || !IsBoldAt(view.textArea, i))
           continue;
@@ -789,6 +798,120 @@ TEST(ZMsgBoxGeometry, LongLinesCountOneLinePerStarted600Pixels) {
   ::SelectObject(dc, old);
   EXPECT_EQ(area.height, (extent.cx / 600 + 1) * (metrics.tmHeight + metrics.tmExternalLeading));
   EXPECT_GE(extent.cx / 600 + 1, 3);
+}
+
+// A left click of the real mouse at the middle of `window`, as a user makes
+// it: it reaches the window only when the window is on the screen there.
+void ClickOnScreen(HWND window) {
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  const int x = (rect.left + rect.right) / 2;
+  const int y = (rect.top + rect.bottom) / 2;
+  INPUT inputs[3]{};
+  for (INPUT& input : inputs)
+    input.type = INPUT_MOUSE;
+  inputs[0].mi.dx = MulDiv(x, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
+  inputs[0].mi.dy = MulDiv(y, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  ::SendInput(3, inputs, sizeof(INPUT));
+}
+
+bool Contains(const RECT& outer, const RECT& inner) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+// Texts far too large for the screen: the box stays inside the work area of
+// its monitor, its buttons can be clicked there, and the text area scrolls
+// when the text does not fit; huge texts are cut, and the box still opens
+// at once.
+TEST(ZMsgBoxGeometry, AHugeTextKeepsTheBoxOnTheScreen) {
+  std::string lines;
+  for (int i = 0; i < 400; ++i)
+    lines += "Line " + std::to_string(i) + ": C:\\Folder\\File.txt<P>";
+  lines += "Last line";
+  std::string megabyteOfLines;
+  while (megabyteOfLines.size() < 1000000)
+    megabyteOfLines += "A line of a very long report, with several words in it<P>";
+  megabyteOfLines += "Last line";
+  struct Case {
+    const char* name;
+    std::string text;
+    bool scrolls;  // the text, as shown, is taller than the screen
+    bool cut;      // the box shows the text's start and end with "..." between
+  };
+  const Case cases[] = {
+      {"many lines", lines, true, false},
+      {"one long word",
+       "Cannot write " + std::string(30000, 'a') + std::string(30000, 'b') + " now.", false, true},
+      {"a megabyte of lines", megabyteOfLines, true, true},
+      {"a megabyte without a blank", std::string(500000, 'c') + std::string(500000, 'd'), false,
+       true},
+  };
+  const int lineHeight = ExpectedTextArea("x").height;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RECT work{};
+    std::vector<RECT> buttonRects;  // on the screen
+    HWND atNoButton = nullptr;
+    bool barShown = false;
+    bool scrollable = false;
+    const double start = Now();
+    double openedAfter = 0;
+    BoxView view;
+    const int result = ShowBox(
+        c.text, 0x24,
+        [&](const BoxView& seen) {
+          openedAfter = Now() - start;
+          MONITORINFO monitor{};
+          monitor.cbSize = sizeof monitor;
+          ::GetMonitorInfoA(::MonitorFromWindow(seen.box, MONITOR_DEFAULTTONEAREST), &monitor);
+          work = monitor.rcWork;
+          if (seen.buttons.size() != 2)
+            return;
+          for (const ButtonView& button : seen.buttons) {
+            RECT rect{};
+            ::GetWindowRect(button.window, &rect);
+            buttonRects.push_back(rect);
+          }
+          const RECT& no = buttonRects[1];
+          atNoButton = ::WindowFromPoint({(no.left + no.right) / 2, (no.top + no.bottom) / 2});
+          barShown = (::GetWindowLongA(seen.textArea, GWL_STYLE) & WS_VSCROLL) != 0;
+          SCROLLINFO scroll{};
+          scroll.cbSize = sizeof scroll;
+          scroll.fMask = SIF_RANGE | SIF_PAGE;
+          scrollable = ::GetScrollInfo(seen.textArea, SB_VERT, &scroll) &&
+                       scroll.nMax - scroll.nMin + 1 > static_cast<int>(scroll.nPage);
+          ClickOnScreen(seen.buttons[1].window);
+        },
+        &view);
+    ASSERT_EQ(view.buttons.size(), 2u);
+    EXPECT_LT(openedAfter, 8000);
+    EXPECT_TRUE(Contains(work, view.window))
+        << "box " << view.window.left << "," << view.window.top << " - " << view.window.right << ","
+        << view.window.bottom << ", work area " << work.left << "," << work.top << " - "
+        << work.right << "," << work.bottom;
+    for (const RECT& button : buttonRects)
+      EXPECT_TRUE(Contains(view.window, button));
+    EXPECT_EQ(atNoButton, view.buttons[1].window);
+    EXPECT_EQ(result, kMsgResultNo);
+    // The text area ends above the button strip, and scrolls exactly when
+    // its lines do not fit.
+    EXPECT_LE(view.textRect.bottom, view.buttons[1].rect.top);
+    const int areaHeight = view.textRect.bottom - view.textRect.top;
+    EXPECT_EQ(view.lineCount * lineHeight > areaHeight, c.scrolls) << view.lineCount << " lines";
+    EXPECT_EQ(barShown, c.scrolls);
+    EXPECT_EQ(scrollable, c.scrolls);
+    const std::string plain = ConvertMarkup(c.text).plain;
+    const size_t ends = 20;
+    ASSERT_GE(view.text.size(), ends);
+    EXPECT_EQ(view.text.substr(0, ends), plain.substr(0, ends));
+    EXPECT_EQ(view.text.substr(view.text.size() - ends), plain.substr(plain.size() - ends));
+    EXPECT_EQ(view.text.find("...") != std::string::npos, c.cut);
+    EXPECT_LE(view.text.size(), c.cut ? size_t{70000} : plain.size());
+  }
 }
 
 // ---------------------------------------------------------------------------
