@@ -48,13 +48,77 @@ std::string QueryPath(Query query) {
   }
 }
 
+// The executable's path as GetModuleFileNameA gives it.
+std::string AnsiModuleFileName() {
+  // GetModuleFileNameA returns the buffer size (and cuts the name) when the
+  // buffer is too small, so grow until the answer is shorter than the buffer.
+  std::string buffer(MAX_PATH + 1, '\0');
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameA(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
+    if (length == 0)
+      return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
+    if (buffer.size() >= 32768)
+      return {};
+    buffer.assign(buffer.size() * 2, '\0');
+  }
+}
+
+// Room for the longest path the wide functions give.
+constexpr DWORD kWidePathRoom = 32768;
+using WidePath = std::vector<wchar_t>;
+
+// The first `length` characters of `wide` in the ANSI code page when every
+// one has its own code there; false otherwise. A best-fit replacement (a
+// letter written without its accent) is refused: it would name another file
+// or none.
+bool ToAnsiWithoutLoss(const wchar_t* wide, DWORD length, std::string& ansi) {
+  const int wideLength = static_cast<int>(length);
+  const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, wideLength, nullptr, 0,
+                                         nullptr, nullptr);
+  if (size <= 0)
+    return false;
+  ansi.assign(static_cast<size_t>(size), '\0');
+  BOOL usedDefault = FALSE;
+  return ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, wideLength, &ansi[0], size,
+                               nullptr, &usedDefault) == size &&
+         !usedDefault;
+}
+
+// A path for the ANSI functions that names the same file as `wide` (a wide
+// function's answer of `length` characters, 0 when it failed): the path
+// itself when the ANSI code page holds it, else its short (8.3) form, whose
+// names are plain ASCII wherever the volume keeps them. Empty when neither
+// converts (or the system has no wide functions, as Windows 9x): the caller
+// then takes the ANSI function's own answer, "?" and all, and the file that
+// cannot be opened is reported under that name.
+std::string AnsiPathOf(const WidePath& wide, DWORD length) {
+  std::string ansi;
+  if (length == 0 || length >= wide.size())
+    return {};
+  if (ToAnsiWithoutLoss(wide.data(), length, ansi))
+    return ansi;
+  WidePath shortPath(kWidePathRoom);
+  const DWORD shortLength = ::GetShortPathNameW(wide.data(), shortPath.data(), kWidePathRoom);
+  if (shortLength > 0 && shortLength < kWidePathRoom &&
+      ToAnsiWithoutLoss(shortPath.data(), shortLength, ansi))
+    return ansi;
+  return {};
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // Switch reader
 
 std::string CommandTail() {
-  return CommandTail(::GetCommandLineA(), OwnPath());
+  // The command line's program name is converted like GetModuleFileNameA's
+  // answer, not shortened like OwnPath's, so that one finds the other.
+  return CommandTail(::GetCommandLineA(), AnsiModuleFileName());
 }
 
 std::string GetSwitch(std::string_view name, std::string_view defaultValue) {
@@ -73,22 +137,10 @@ bool HasSwitch(std::string_view name) {
 // Own file and system folders
 
 std::string OwnPath() {
-  // GetModuleFileNameA returns the buffer size (and cuts the name) when the
-  // buffer is too small, so grow until the answer is shorter than the buffer.
-  std::string buffer(MAX_PATH + 1, '\0');
-  for (;;) {
-    const DWORD length =
-        ::GetModuleFileNameA(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
-    if (length == 0)
-      return {};
-    if (length < buffer.size()) {
-      buffer.resize(length);
-      return buffer;
-    }
-    if (buffer.size() >= 32768)
-      return {};
-    buffer.assign(buffer.size() * 2, '\0');
-  }
+  WidePath wide(kWidePathRoom);
+  const std::string path =
+      AnsiPathOf(wide, ::GetModuleFileNameW(nullptr, wide.data(), kWidePathRoom));
+  return path.empty() ? AnsiModuleFileName() : path;
 }
 
 std::string OwnFileName() {
@@ -116,10 +168,13 @@ std::string SystemDir(bool trailingBackslash) {
 }
 
 std::string TempDir(bool trailingBackslash) {
-  return WithTrailingBackslash(QueryPath([](char* buffer, UINT size) {
-                                 return static_cast<UINT>(::GetTempPathA(size, buffer));
-                               }),
-                               trailingBackslash);
+  WidePath wide(kWidePathRoom);
+  std::string path = AnsiPathOf(wide, ::GetTempPathW(kWidePathRoom, wide.data()));
+  if (path.empty()) {
+    path = QueryPath(
+        [](char* buffer, UINT size) { return static_cast<UINT>(::GetTempPathA(size, buffer)); });
+  }
+  return WithTrailingBackslash(path, trailingBackslash);
 }
 
 // ---------------------------------------------------------------------------
