@@ -53,8 +53,10 @@ grep -q ' ==== ThisIs_AutoUpdateProg=TRUE' "$work/trace.txt" ||
 [[ -s "$work/X_Agent.log" ]] || fail "no agent log"
 grep -q 'ThisIs_Plain_AutoUpdate_Exe=TRUE' "$work/X_Agent.log" || { cat "$work/X_Agent.log"; fail "log"; }
 
-# The same check fails for the launcher without a package, so it is not vacuous.
+# The same check fails for the launcher without a package, so it is not
+# vacuous. Run hidden, that one shows no box and ends with 1619: no package.
 cp "$stub" "$work/Bare.exe"
-"$wine_run" "$viewer" "Z:${work//\//\\}\\Bare.exe" >"$work/bare.txt" 2>&1 || fail "bare launcher"
+"$wine_run" "$viewer" "Z:${work//\//\\}\\Bare.exe" /hide >"$work/bare.txt" 2>&1 || true
+grep -q '^\[zdebugview\] exit code 1619[^0-9]*$' "$work/bare.txt" || { cat "$work/bare.txt"; fail "bare launcher"; }
 grep -q ' ==== ThisIs_AutoUpdateProg=FALSE' "$work/bare.txt" || { cat "$work/bare.txt"; fail "bare"; }
 echo ok
