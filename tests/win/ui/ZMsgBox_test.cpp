@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -250,6 +251,60 @@ void MouseClick(HWND button) {
   ::PostMessageA(button, WM_LBUTTONUP, 0, at);
 }
 
+// Under Wine the display driver is set up on the first window call of the
+// process that needs it, and that set-up takes the loader lock. When a
+// test's second thread makes its first window call while this thread loads
+// the rich-edit library (whose start-up registers window classes under the
+// loader lock), each thread waits for the other for ever. Registering a
+// class and making a window here, before any second thread runs, leaves
+// nothing to race for.
+class DisplayDriverFirst : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = ::DefWindowProcA;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "OrvaneDisplayDriverFirst";
+    ::RegisterClassA(&windowClass);
+    HWND window = ::CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                    nullptr, windowClass.hInstance, nullptr);
+    if (window != nullptr)
+      ::DestroyWindow(window);
+    ::UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
+  }
+};
+[[maybe_unused]] ::testing::Environment* const kDisplayDriverFirst =
+    ::testing::AddGlobalTestEnvironment(new DisplayDriverFirst);
+
+BOOL CALLBACK DescribeWindow(HWND window, LPARAM) {
+  char text[200] = {};
+  ::GetClassNameA(window, text, sizeof text);
+  std::fprintf(stderr, "  window %p class %s visible %d enabled %d\n", static_cast<void*>(window),
+               text, ::IsWindowVisible(window) ? 1 : 0, ::IsWindowEnabled(window) ? 1 : 0);
+  return TRUE;
+}
+
+// What a thread whose box will not close has: its windows, its focus and
+// capture, and whether it still takes messages.
+void DescribeStuckThread(DWORD thread, bool boxFound) {
+  std::fprintf(stderr, "the box thread %lu does not return (box found: %d)\n",
+               static_cast<unsigned long>(thread), boxFound ? 1 : 0);
+  ::EnumThreadWindows(thread, DescribeWindow, 0);
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (::GetGUIThreadInfo(thread, &info))
+    std::fprintf(stderr, "  flags %lx active %p focus %p capture %p\n",
+                 static_cast<unsigned long>(info.flags), static_cast<void*>(info.hwndActive),
+                 static_cast<void*>(info.hwndFocus), static_cast<void*>(info.hwndCapture));
+  for (HWND box : BoxesOf(thread)) {
+    DWORD_PTR ignored = 0;
+    const bool answers =
+        ::SendMessageTimeoutA(box, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &ignored) != 0;
+    std::fprintf(stderr, "  box %p takes messages: %d\n", static_cast<void*>(box), answers ? 1 : 0);
+  }
+  std::fflush(stderr);
+}
+
 // Shows a box with `show` on this thread while a second thread waits for it,
 // reads it into `seen` and runs `answer` on it. A box still open
 // `graceMs` after the answer is closed, so that a failing test cannot hang;
@@ -271,11 +326,18 @@ int ShowAndAnswer(const std::function<int()>& show,
       answer(view);
     }
     const double end = Now() + graceMs;
+    bool described = false;
     while (!returned) {
       if (Now() > end) {
         forced = true;
         for (HWND open : BoxesOf(thread))
           ::PostMessageA(open, WM_CLOSE, 0, 0);
+      }
+      // A box that does not close even so: say what the thread has, for the
+      // log of the hung test.
+      if (!described && Now() > end + 10000) {
+        described = true;
+        DescribeStuckThread(thread, found);
       }
       ::Sleep(10);
     }
