@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "util/NumberText.h"
 #include "util/UtilsText.h"
 
 namespace orvane {
@@ -72,8 +73,7 @@ bool HTTP_IsTempFileOf(std::string_view fileName, std::string_view destination,
   if (UpperCaseAscii(fileName.substr(0, name.size())) != UpperCaseAscii(name) ||
       fileName[name.size()] != '.')
     return false;
-  const std::string_view digits = fileName.substr(name.size() + 1);
-  return std::all_of(digits.begin(), digits.end(), IsAsciiDigit);
+  return IsDecimalDigits(fileName.substr(name.size() + 1));
 }
 
 std::string HTTP_DisplayName(std::string_view url) {

@@ -24,8 +24,8 @@ namespace {
 
 uint32_t g_exitCode = 0;
 
-// The fatal path tells the user in the launcher's own error box.
-// A hidden run only traces it: a box there would wait for nobody.
+// The fatal path tells the user in the launcher's own error box; a hidden
+// run only traces it, since a box there would wait for nobody.
 class LauncherFatalReporter final : public FatalReporter {
  public:
   void ShowFatal(const std::string& text) override { ReportError(hidden, text); }

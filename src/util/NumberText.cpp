@@ -238,6 +238,16 @@ std::string Thousands(std::string_view text) {
   return result;
 }
 
+bool IsDecimalDigits(std::string_view text) {
+  if (text.empty())
+    return false;
+  for (char c : text) {
+    if (c < '0' || c > '9')
+      return false;
+  }
+  return true;
+}
+
 bool ParseInt64(std::string_view text, int64_t& value) {
   std::string_view s = TrimView(text);
   const bool negative = !s.empty() && s[0] == '-';

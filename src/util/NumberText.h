@@ -46,6 +46,9 @@ std::string LeftPad(std::string_view text, int width, char fill = ' ');
 // "-1,234,567.891".
 std::string Thousands(std::string_view text);
 
+// One or more decimal digits and nothing else (no sign, no blank).
+bool IsDecimalDigits(std::string_view text);
+
 // A decimal integer with an optional sign; surrounding blanks are ignored.
 // False (and `value` untouched) for anything else, also on overflow.
 bool ParseInt64(std::string_view text, int64_t& value);

@@ -45,6 +45,9 @@ const PlanCase kPlanCases[] = {
      "with a different start mark", nullptr},
     {"a name outside the folder", [](BuildPlan& s) { s.files[1].name = "..\\x.dll"; },
      "entry name '..\\x.dll' has a folder part", nullptr},
+    // COM with a superscript one (byte B9 of the Western ANSI code page).
+    {"a port name with a superscript digit", [](BuildPlan& s) { s.files[1].name = "COM\xB9.txt"; },
+     "is a Windows device name", nullptr},
     {"start arguments with the list separator",
      [](BuildPlan& s) { s.files[0].startArguments = "/a|b"; }, "contains '|'", nullptr},
     {"an internet setup with files", [](BuildPlan& s) { SetFlag(s, Flag::kInternetSetup, true); },

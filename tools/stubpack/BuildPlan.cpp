@@ -4,6 +4,7 @@
 #include <map>
 
 #include "package/PackFormat.h"
+#include "util/NumberText.h"
 #include "util/UtilsText.h"
 
 namespace orvane::stubpack {
@@ -62,16 +63,6 @@ bool IsKnownLanguageKey(std::string_view key) {
     number = number * 10 + (upper[i] - '0');
   }
   return number <= 35 && !(upper.size() == 3 && upper[1] == '0');
-}
-
-bool IsDecimal(std::string_view text) {
-  if (text.empty())
-    return false;
-  for (char c : text) {
-    if (c < '0' || c > '9')
-      return false;
-  }
-  return true;
 }
 
 void CheckToken(const std::string& token, const char* what, const Origin& origin,
@@ -163,7 +154,7 @@ void CheckLanguages(const BuildPlan& plan, Problems& problems) {
       if (!IsKnownLanguageKey(key))
         Warning(problems, "the launcher reads no language key '" + key + "'", language.origin);
       const std::string upper = UpperCaseAscii(key);
-      if ((upper == "CHARSET" || upper == "FONTSIZE") && !IsDecimal(value))
+      if ((upper == "CHARSET" || upper == "FONTSIZE") && !IsDecimalDigits(value))
         Warning(problems,
                 key + "=" + value + " is not a number; the launcher reads it as " +
                     (upper == "CHARSET" ? "0" : "8"),
@@ -221,7 +212,7 @@ void CheckInternet(const BuildPlan& plan, Problems& problems) {
             "download token is the same",
             download.origin);
     CheckToken(download.token, "[Download] Token", download.origin, problems);
-    if (!download.size.empty() && !IsDecimal(download.size))
+    if (!download.size.empty() && !IsDecimalDigits(download.size))
       Error(problems, "[Download] Size '" + download.size + "' is not a number of bytes",
             download.origin);
   }

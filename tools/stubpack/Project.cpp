@@ -163,15 +163,15 @@ class OwnOutputs {
     // counts as NAME.
     const std::string mark = NameKey(".stubpack-"), end = NameKey(".tmp");
     const size_t at = key.rfind(mark);
-    if (at != std::string::npos && EndsWith(key, end) &&
-        AllDigits(std::string_view(key).substr(at + mark.size(),
-                                               key.size() - at - mark.size() - end.size())))
+    if (at != std::string::npos && std::string_view(key).ends_with(end) &&
+        IsDecimalDigits(std::string_view(key).substr(at + mark.size(),
+                                                     key.size() - at - mark.size() - end.size())))
       key.resize(at);
     if (key == name_)
       return true;
     return key.size() >= volumeBase_.size() + 4 &&
            key.compare(0, volumeBase_.size(), volumeBase_) == 0 && key[volumeBase_.size()] == '.' &&
-           AllDigits(std::string_view(key).substr(volumeBase_.size() + 1));
+           IsDecimalDigits(std::string_view(key).substr(volumeBase_.size() + 1));
   }
 
  private:
@@ -182,18 +182,6 @@ class OwnOutputs {
 #else
     return std::string(name);
 #endif
-  }
-  static bool EndsWith(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-  }
-  static bool AllDigits(std::string_view text) {
-    if (text.empty())
-      return false;
-    for (char c : text) {
-      if (c < '0' || c > '9')
-        return false;
-    }
-    return true;
   }
 
   bool outputKnown_ = false;

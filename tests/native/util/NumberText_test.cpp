@@ -336,6 +336,16 @@ TEST(NumberText, DecimalAndHexText) {
   EXPECT_EQ(HexText(1, INT_MAX).size(), static_cast<size_t>(kMaxPadWidth));
 }
 
+TEST(NumberText, IsDecimalDigits) {
+  const struct {
+    const char* text;
+    bool digits;
+  } cases[] = {{"0", true},   {"0123456789", true}, {"", false},   {"+1", false},
+               {"-1", false}, {" 1", false},        {"1a", false}, {"\xB9", false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(IsDecimalDigits(c.text), c.digits) << c.text;
+}
+
 TEST(NumberText, ParseInt64) {
   struct Case {
     const char* text;
