@@ -9,7 +9,7 @@ TBytesRate::TBytesRate(bool kbFlag, bool mbFlag, Clock& clock)
   Reset();
 }
 
-TBytesRate TBytesRate::ForLength(int32_t length, Clock& clock) {
+TBytesRate TBytesRate::ForLength(int64_t length, Clock& clock) {
   return TBytesRate(length > kKbThreshold, length > kMbThreshold, clock);
 }
 
@@ -20,7 +20,7 @@ void TBytesRate::Reset() {
   lastRefresh_ = 0;
 }
 
-std::string TBytesRate::ProgressPart(int32_t totalLength, int32_t bytesDone) const {
+std::string TBytesRate::ProgressPart(int64_t totalLength, int64_t bytesDone) const {
   if (mbFlag_) {
     return SizeText(bytesDone, kMegabyte, 1, true) + "/" +
            SizeText(totalLength, kMegabyte, 1, true) + " MB";
@@ -32,7 +32,7 @@ std::string TBytesRate::ProgressPart(int32_t totalLength, int32_t bytesDone) con
   return DecimalText(bytesDone) + "/" + DecimalText(totalLength) + " BytesArr";
 }
 
-std::string TBytesRate::Update(int32_t totalLength, int32_t bytesDone, int32_t chunkBytes) {
+std::string TBytesRate::Update(int64_t totalLength, int64_t bytesDone, int64_t chunkBytes) {
   std::string text = ProgressPart(totalLength, bytesDone);
 
   const uint32_t now = clock_->Now();

@@ -29,8 +29,8 @@ class TBytesRate {
   };
 
   // Totals above these many bytes are shown in KB or in MB.
-  static constexpr int32_t kKbThreshold = 102400;
-  static constexpr int32_t kMbThreshold = 10485760;
+  static constexpr int64_t kKbThreshold = 102400;
+  static constexpr int64_t kMbThreshold = 10485760;
   // Samples kept; the rate covers the newest kWindow - 1 chunks.
   static constexpr size_t kWindow = 5;
   // Shortest time between two rate computations.
@@ -42,7 +42,7 @@ class TBytesRate {
 
   // The meter of a download of `length` bytes: KB above kKbThreshold, MB
   // above kMbThreshold.
-  static TBytesRate ForLength(int32_t length, Clock& clock);
+  static TBytesRate ForLength(int64_t length, Clock& clock);
 
   // Forgets every sample and the rate.
   void Reset();
@@ -52,19 +52,19 @@ class TBytesRate {
   // progress text: "D/L BytesArr", "D/L KB" or "D/L MB" (sizes with one
   // decimal and thousands separators), followed by "   -   R KB/Sec" once a
   // rate is known. The first rate needs five reads after a reset.
-  std::string Update(int32_t totalLength, int32_t bytesDone, int32_t chunkBytes);
+  std::string Update(int64_t totalLength, int64_t bytesDone, int64_t chunkBytes);
 
   // The last computed rate ("20.00"), empty before the first computation.
   const std::string& RateText() const { return rateText_; }
 
  private:
-  std::string ProgressPart(int32_t totalLength, int32_t bytesDone) const;
+  std::string ProgressPart(int64_t totalLength, int64_t bytesDone) const;
 
   Clock* clock_;  // a pointer, so that meters can be assigned
   bool kbFlag_ = false;
   bool mbFlag_ = false;
   std::array<uint32_t, kWindow> ticks_{};  // oldest first
-  std::array<int32_t, kWindow> bytes_{};   // oldest first
+  std::array<int64_t, kWindow> bytes_{};   // oldest first
   std::string rateText_;
   uint32_t lastRefresh_ = 0;
 };

@@ -14,8 +14,4 @@ bool HTTP_IsAborted() {
   return g_abort;
 }
 
-void HTTP_FreeLibrary() {
-  // Nothing is loaded until the WinINet binding of InetHTTP arrives.
-}
-
 }  // namespace orvane

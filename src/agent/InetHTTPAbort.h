@@ -2,8 +2,7 @@
 //
 // The main window sets it when it is asked to close or is destroyed; a
 // download loop reads it between chunks and stops; each caller clears it
-// immediately before it starts a download. The download code itself (the
-// WinINet binding) joins this unit as InetHTTP.
+// immediately before it starts a download.
 #pragma once
 
 namespace orvane {
@@ -12,7 +11,7 @@ void HTTP_SetAbort(bool abort);
 bool HTTP_IsAborted();
 
 // Frees the WinINet library at program end, once; a no-op while no download
-// has loaded it.
+// has loaded it (defined with the downloads in InetHTTP).
 void HTTP_FreeLibrary();
 
 }  // namespace orvane

@@ -137,8 +137,66 @@ std::string HTTP_NotFoundTextFor(std::string_view data, std::string_view url,
   return HTTP_IsNotFoundPageText(data) ? HTTP_NotFoundMessage(url) : std::string(defaultText);
 }
 
-std::string HTTP_OpenFailedText(std::string_view url) {
-  return "Unable to open Internet Connection: " + std::string(url);
+uint32_t HTTP_NextReadSize(uint32_t current, uint32_t elapsedMs, uint64_t length) {
+  constexpr uint32_t kQuickMs = 50;
+  constexpr uint32_t kSlowMs = 250;
+  uint64_t next = current;
+  if (elapsedMs < kQuickMs)
+    next = uint64_t{current} * 2;
+  else if (elapsedMs > kSlowMs)
+    next = current / 2;
+  return static_cast<uint32_t>(
+      std::clamp<uint64_t>(next, HTTP_ChunkSize(length), HTTP_ReadSize(length)));
+}
+
+std::string HTTP_OpenFailedText(std::string_view url, std::string_view detail) {
+  std::string text = "Unable to open Internet Connection: " + std::string(url);
+  if (!detail.empty())
+    text += " (" + std::string(detail) + ")";
+  return text;
+}
+
+std::string HTTP_CertificateErrorDetail(uint32_t code) {
+  struct Reason {
+    uint32_t code;
+    const char* text;
+  };
+  static constexpr Reason kReasons[] = {
+      {12037, "the server's certificate has expired or is not valid yet"},
+      {12038, "the server's certificate is for another server name"},
+      {12044, "the server asks for a client certificate"},
+      {12045, "the server's certificate is not trusted"},
+      {12055, "the server's certificate has errors"},
+      {12056, "the server's certificate could not be checked for revocation"},
+      {12057, "the server's certificate could not be checked for revocation"},
+      {12169, "the server's certificate is not valid"},
+      {12170, "the server's certificate has been revoked"},
+      {12175, "the secure connection to the server failed"},
+  };
+  for (const Reason& reason : kReasons) {
+    if (reason.code == code)
+      return std::string(reason.text) + " (error " + UnsignedText(code) + ")";
+  }
+  return {};
+}
+
+std::string HTTP_StatusErrorText(std::string_view displayName, std::string_view url,
+                                 uint32_t status, std::string_view reason) {
+  if (status == 404 || status == 410)
+    return HTTP_NotFoundMessage(url);
+  std::string text = std::string(displayName) + " --- The server answered " + UnsignedText(status);
+  if (!reason.empty())
+    text += " " + std::string(reason);
+  return text;
+}
+
+std::string HTTP_MoveFailedText(std::string_view displayName, std::string_view destination,
+                                std::string_view systemText) {
+  std::string text =
+      std::string(displayName) + " --- The file cannot be written: " + std::string(destination);
+  if (!systemText.empty())
+    text += " (" + std::string(systemText) + ")";
+  return text;
 }
 
 std::string HTTP_FileNotFoundText(std::string_view url) {

@@ -76,6 +76,14 @@ uint32_t HTTP_ChunkSize(uint64_t length);
 // file still arrives in about ten reads and ten bar steps.
 uint32_t HTTP_ReadSize(uint64_t length);
 
+// The next read's size when the last one, of `current` bytes, took
+// `elapsedMs`: twice as large after a quick read (under 50 ms), half as large
+// after a slow one (over 250 ms), else the same; always within
+// HTTP_ChunkSize(length) and HTTP_ReadSize(length). Reads block until they are
+// filled, so on a slow line they shrink to keep the bar moving, and on a fast
+// one they grow to the size that serves speed.
+uint32_t HTTP_NextReadSize(uint32_t current, uint32_t elapsedMs, uint64_t length);
+
 // The progress bar of one download of `length` bytes (0 < length, or
 // kUnknownLength): range 0..Maximum(), starting at position 1, one step per
 // HTTP_ChunkSize bytes. A loop that reads one chunk per call gets one step
@@ -142,8 +150,26 @@ constexpr std::string_view kWinInetUnavailableText = "Unable to initialize \"Win
 // The text of a download the abort flag stopped.
 constexpr std::string_view kDownloadAbortedText = "Download Aborted";
 
-// "Unable to open Internet Connection: " + url.
-std::string HTTP_OpenFailedText(std::string_view url);
+// "Unable to open Internet Connection: " + url, followed by " (" + detail +
+// ")" when there is a detail.
+std::string HTTP_OpenFailedText(std::string_view url, std::string_view detail = {});
+
+// What a WinINet error code of a refused server certificate means, for the
+// detail of HTTP_OpenFailedText ("the server's certificate is not trusted
+// (error 12045)"); empty for codes that are not about certificates.
+std::string HTTP_CertificateErrorDetail(uint32_t code);
+
+// The text of a server that answered a download with an error status (400 or
+// above): the not-found message (HTTP_NotFoundMessage) for 404 and 410, else
+// displayName + " --- The server answered <status> <reason>".
+std::string HTTP_StatusErrorText(std::string_view displayName, std::string_view url,
+                                 uint32_t status, std::string_view reason);
+
+// The text of a complete download that could not take the destination's name:
+// displayName + " --- The file cannot be written: " + destination, followed by
+// " (" + systemText + ")" when there is one.
+std::string HTTP_MoveFailedText(std::string_view displayName, std::string_view destination,
+                                std::string_view systemText);
 
 // url + " --- File Not Found !": the server announced a length of 0.
 std::string HTTP_FileNotFoundText(std::string_view url);

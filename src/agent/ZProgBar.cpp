@@ -60,6 +60,13 @@ void TProgBar::Step(std::string_view text) {
   Send(kProgressStep, 0, 0, 0, text);
 }
 
+void TProgBar::Advance(int steps, std::string_view text) {
+  if (steps == 1)
+    Step(text);
+  else if (steps > 1)
+    Send(kProgressAdvance, 0, steps, 0, text);
+}
+
 void TProgBar::SetName(std::string_view /*text*/) {
   YieldOnce();
 }
@@ -86,15 +93,17 @@ void ProgressBarSink(int kind, int maximum, int position, int step, std::string_
   const HWND mainBar = g_mainBar;
   const HWND activityBar = g_activityBar;
   if (kind == kProgressRange) {
-    // The range travels as two 16-bit halves: a maximum beyond 65535 wraps.
-    ::SendMessageA(mainBar, PBM_SETRANGE, 0, MAKELPARAM(0, static_cast<WORD>(maximum)));
+    ::SendMessageA(mainBar, PBM_SETRANGE32, 0, static_cast<LPARAM>(maximum));
     ::SendMessageA(mainBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
     ::SendMessageA(mainBar, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
     ::SendMessageA(activityBar, PBM_SETRANGE, 0, MAKELPARAM(0, kActivityLast));
     ::SendMessageA(activityBar, PBM_SETPOS, 0, 0);
     ::SendMessageA(activityBar, PBM_SETSTEP, 1, 0);
-  } else if (kind == kProgressStep) {
-    ::SendMessageA(mainBar, PBM_STEPIT, 0, 0);
+  } else if (kind == kProgressStep || kind == kProgressAdvance) {
+    if (kind == kProgressStep)
+      ::SendMessageA(mainBar, PBM_STEPIT, 0, 0);
+    else
+      ::SendMessageA(mainBar, PBM_DELTAPOS, static_cast<WPARAM>(position), 0);
     ++g_activityCounter;
     if (g_activityCounter > kActivityLast)
       g_activityCounter = 0;
@@ -106,7 +115,7 @@ ExtractionProgress& ProgressBarExtractionSink() {
   return g_progressBars;
 }
 
-TBytesRate MakeTransferMeter(int32_t contentLength) {
+TBytesRate MakeTransferMeter(int64_t contentLength) {
   return TBytesRate::ForLength(contentLength, g_tickClock);
 }
 

@@ -22,8 +22,9 @@
 namespace orvane {
 
 // Sink event kinds.
-constexpr int kProgressRange = 0;  // set the range 0..maximum, the position and the step
-constexpr int kProgressStep = 1;   // advance one step
+constexpr int kProgressRange = 0;    // set the range 0..maximum, the position and the step
+constexpr int kProgressStep = 1;     // advance one step
+constexpr int kProgressAdvance = 2;  // advance `position` steps at once
 
 // Receives a reporter's events; implemented by the caller, which keeps it
 // alive as long as the reporter.
@@ -47,6 +48,10 @@ class TProgBar {
   void Start(int position, int maximum);
   // Report(kProgressStep, 0, 0, 0, text).
   void Step(std::string_view text);
+  // Many steps in one event, for transfers that read far more than a step
+  // between two serves of the message queue: Report(kProgressAdvance, 0,
+  // steps, 0, text); one step is a Step.
+  void Advance(int steps, std::string_view text);
   // The name of the file being fetched; the bars have no use for it, so only
   // the message queue is served.
   void SetName(std::string_view text);
@@ -66,10 +71,12 @@ TProgBar& ProgressReporter();
 void SetProgressBars(HWND mainBar, HWND activityBar);
 
 // Drives the main window's bars, with messages sent synchronously:
-// kProgressRange ranges the main bar 0..maximum (only the low 16 bits of the
-// maximum count) with the given position and step, and resets the activity
-// bar to 0..5 at 0; kProgressStep steps the main bar and moves the activity
-// bar to the next of the positions 1, 2, 3, 4, 5, 0 (a process-wide counter).
+// kProgressRange ranges the main bar 0..maximum (a 32-bit range, so that the
+// bar of a file beyond 512 MB does not wrap) with the given position and
+// step, and resets the activity bar to 0..5 at 0; kProgressStep steps the
+// main bar and moves the activity bar to the next of the positions 1, 2, 3,
+// 4, 5, 0 (a process-wide counter); kProgressAdvance moves the main bar on
+// by `position` steps and the activity bar as one step does.
 // The text is ignored.
 void ProgressBarSink(int kind, int maximum, int position, int step, std::string_view text);
 
@@ -80,6 +87,6 @@ ExtractionProgress& ProgressBarExtractionSink();
 
 // A transfer meter for a download of `contentLength` bytes (KB above 100 KB,
 // MB above 10 MB) on the system tick count.
-TBytesRate MakeTransferMeter(int32_t contentLength);
+TBytesRate MakeTransferMeter(int64_t contentLength);
 
 }  // namespace orvane

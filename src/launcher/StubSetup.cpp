@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "agent/ZProgBar.h"
+#include "launcher/StubSetupInternet.h"
 #include "launcher/StubSetupText.h"
 #include "launcher/StubWin.h"
 #include "launcher/StubWinMain.h"
@@ -377,12 +378,7 @@ void StartSetup() {
   const std::string agentName = own.GetAgentCopy() ? own.GetAgentFileName() : std::string();
   const bool hidden = RunsHidden();
   if (own.GetInternetSetup()) {
-    // The download flow is not part of this launcher yet: say so instead of
-    // extracting a package that holds no files.
-    SetProcessExitCode(kExitNotSupported);
-    ReportError(hidden, OwnPath() +
-                            "<P><P>This installer downloads its files, which this launcher "
-                            "cannot do.");
+    StartInternetSetup(agentName);
   } else {
     std::string packageFile = GetSwitch("/SpanDiskFName1=");
     if (packageFile.empty())

@@ -1,5 +1,6 @@
 #include "launcher/StubSetupText.h"
 
+#include "package/PackFormat.h"
 #include "util/NumberText.h"
 #include "util/PathText.h"
 #include "util/UtilsText.h"
@@ -105,6 +106,58 @@ std::string WorkingFolderMutexName(std::string_view folder) {
     hash *= 1099511628211ull;
   }
   return "OrvaneWorkingFolder_" + HexText(hash, 16);
+}
+
+std::string DownloadQuestion(std::string_view s11, std::string_view sizeText) {
+  uint64_t bytes = 0;
+  if (IsDecimalDigits(sizeText) && sizeText.size() <= 19) {
+    for (char c : sizeText)
+      bytes = bytes * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return ReplaceAll(s11, "<SIZE>", FormatMB(static_cast<double>(bytes)));
+}
+
+std::string LocalSetupPath(std::string_view folder, std::string_view fileName) {
+  return NormalizeTrailingBackslash(folder, true) + std::string(fileName);
+}
+
+std::string AgentCopyImage(std::string data) {
+  const uint64_t end =
+      pack::ReadPackageEndPointer(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+  if (end != 0 && end < data.size() && data.size() - end < 10000)
+    data.resize(end);
+  // The flag lives in the trailer, which ends where the package ends; a tail
+  // left after it (a long signature) is not the place for it.
+  const uint64_t trailerEnd = end != 0 && end <= data.size() ? end : data.size();
+  if (trailerEnd > 5)
+    data[trailerEnd - 5] = 1;
+  return data;
+}
+
+bool IsSha256Text(std::string_view text) {
+  if (text.size() != 64)
+    return false;
+  for (char c : text) {
+    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (!hex)
+      return false;
+  }
+  return true;
+}
+
+std::string Sha256MismatchText(std::string_view expected, std::string_view actual,
+                               std::string_view path) {
+  if (!IsSha256Text(expected)) {
+    return "This installer does not name its setup file's SHA-256 correctly, so the file "
+           "cannot be checked.<P><P>File: " +
+           std::string(path);
+  }
+  if (IsSha256Text(actual) && LowerCaseAscii(expected) == LowerCaseAscii(actual))
+    return {};
+  return "The setup file is not the one this installer was made for: its SHA-256 differs."
+         "<P><P>File: " +
+         std::string(path) + "<P>Expected SHA-256: " + LowerCaseAscii(expected) +
+         "<P>SHA-256 found: " + (actual.empty() ? std::string("-") : LowerCaseAscii(actual));
 }
 
 }  // namespace orvane

@@ -20,14 +20,19 @@ namespace orvane {
 enum LauncherExitCode : uint32_t {
   kExitChecksum = 23,          // ERROR_CRC: a volume failed its checksum ("Bad CRC!")
   kExitWriteFailed = 29,       // ERROR_WRITE_FAULT: the working folder or a file was not written
-  kExitNotSupported = 50,      // ERROR_NOT_SUPPORTED: an internet setup
   kExitCancelled = 1602,       // ERROR_INSTALL_USEREXIT: the user cancelled a question or prompt
   kExitStartFailed = 1603,     // ERROR_INSTALL_FAILURE: nothing to start, or the start failed
-  kExitVolumeMissing = 1612,   // ERROR_INSTALL_SOURCE_ABSENT: a hidden run missed a volume
+  kExitVolumeMissing = 1612,   // ERROR_INSTALL_SOURCE_ABSENT: a hidden run missed a volume,
+                               // or the setup file could not be downloaded
   kExitAlreadyRunning = 1618,  // ERROR_INSTALL_ALREADY_RUNNING: this installer runs already
   kExitNoPackage = 1619,       // ERROR_INSTALL_PACKAGE_OPEN_FAILED: no readable package
-  kExitDamaged = 1620,         // ERROR_INSTALL_PACKAGE_INVALID: the package is damaged
+  kExitDamaged = 1620,         // ERROR_INSTALL_PACKAGE_INVALID: the package is damaged, or a
+                               // downloaded setup file is not this installer's
 };
+// The source of the setup files is not there: a failed download.
+constexpr LauncherExitCode kExitDownloadFailed = kExitVolumeMissing;
+// A setup file that is not the one this installer names.
+constexpr LauncherExitCode kExitWrongSetupFile = kExitDamaged;
 
 // The exit code for an extraction that leaves nothing to start (0 when it
 // leaves a start entry). A cancelled volume prompt of a hidden run is a
@@ -86,5 +91,34 @@ char BetterTempDrive(const double freeBytes[3], char tempLetter);
 // quoted.
 std::string RelaunchSwitches(std::string_view commandTail, std::string_view firstVolume,
                              std::string_view ownPath);
+
+// ---------------------------------------------------------------------------
+// Internet setup
+
+// The download question: `s11` with every "<SIZE>" replaced by the download
+// size (`sizeText`, a decimal number of bytes; 0 when it is none) in MB
+// (FormatMB).
+std::string DownloadQuestion(std::string_view s11, std::string_view sizeText);
+
+// Where a setup file beside the launcher would lie: `folder` with exactly one
+// trailing backslash, then `fileName`.
+std::string LocalSetupPath(std::string_view folder, std::string_view fileName);
+
+// The agent copy of a launcher image `data`: cut to its package end when
+// less than 10000 bytes follow it (a signature or fill bytes after the small
+// package of an internet launcher; a longer tail stays), then the agent flag
+// set to 1: the byte before the trailer's 4-byte length, 5 bytes before the
+// package end (the image's end when it has no package-end pointer).
+std::string AgentCopyImage(std::string data);
+
+// Whether `text` is a SHA-256 as the package stores it: 64 hexadecimal
+// digits, in either case.
+bool IsSha256Text(std::string_view text);
+
+// What a setup file's SHA-256 `actual` says against the `expected` value of
+// the package: empty when they are the same (case does not matter), else the
+// error text for the file `path`.
+std::string Sha256MismatchText(std::string_view expected, std::string_view actual,
+                               std::string_view path);
 
 }  // namespace orvane

@@ -61,6 +61,10 @@ std::string TGFileInfo::GetDownloadSize() const {
   return SUB::Get(header_.downloadBlock, 4);
 }
 
+std::string TGFileInfo::GetDownloadSha256() const {
+  return SUB::Get(header_.downloadBlock, 5);
+}
+
 bool TGFileInfo::SameDownloadToken(const TGFileInfo& other) const {
   bool mineVerified = false;
   bool otherVerified = false;

@@ -67,6 +67,9 @@ class TGFileInfo {
   // Field 3; passed through DescrambleToken when `descramble` is set.
   std::string GetDownloadToken(bool descramble) const;
   std::string GetDownloadSize() const;  // field 4, as text
+  // Field 5: the SHA-256 of the setup file as 64 hexadecimal digits, empty
+  // when the package names none (older packages have five fields).
+  std::string GetDownloadSha256() const;
 
   // True when both download tokens verify and their plain texts are equal: a
   // token that does not verify matches nothing, not even itself.

@@ -17,10 +17,6 @@ namespace orvane {
 
 namespace {
 
-bool IsLeadByte(unsigned char byte) {
-  return ::IsDBCSLeadByte(byte) != FALSE;
-}
-
 // Writes `data` with WriteFile calls of at most `chunk` bytes; stops at a
 // failed or empty write. Returns the bytes written.
 uint64_t WriteAll(HANDLE file, std::string_view data) {
@@ -49,7 +45,7 @@ bool IsFolder(const std::string& path, DWORD* attributes) {
 bool IsLinkedFolder(const std::string& folder) {
   if (folder.empty())
     return false;
-  std::string path = NormalizeTrailingBackslash(folder, false, IsLeadByte);
+  std::string path = NormalizeTrailingBackslash(folder, false, IsAnsiLeadByte);
   if (path.size() == 2 && path[1] == ':')
     path += '\\';  // "C:" alone would name the drive's current folder
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -254,7 +250,7 @@ double DiskFree(const std::string& path) {
     extended = query ? kPresent : kAbsent;
   }
 
-  const std::string root = DiskFreeRoot(path, extended == kPresent, IsLeadByte);
+  const std::string root = DiskFreeRoot(path, extended == kPresent, IsAnsiLeadByte);
   if (root.empty())
     return 0;
   if (extended == kPresent) {
@@ -281,7 +277,7 @@ double DiskFree(const std::string& path) {
 // Deleting
 
 bool DeleteFiles(const std::string& mask, bool clearAttributes) {
-  const std::string folder = DirectoryPart(mask, IsLeadByte);
+  const std::string folder = DirectoryPart(mask, IsAnsiLeadByte);
   // A folder that is a link (a junction planted under a predictable name)
   // would lead the deletion elsewhere.
   if (IsLinkedFolder(folder))

@@ -14,10 +14,6 @@ namespace orvane {
 
 namespace {
 
-bool IsLeadByte(unsigned char byte) {
-  return ::IsDBCSLeadByte(byte) != FALSE;
-}
-
 // A Tool Help snapshot is a kernel handle that fails as INVALID_HANDLE_VALUE.
 using Snapshot = FileHandle;
 // OpenProcess fails with null.
@@ -62,7 +58,7 @@ bool Matches(const ProcessQuery& query, const PROCESSENTRY32& entry) {
   const char* exe = query.snapshotText ? entry.szExeFile : ExecutablePath(entry, path);
   const char* exeShort = *query.fileShort == '\0' ? "" : ShortForm(exe, shortPath);
   return ProcessRunsFile(exe, exeShort, query.file, query.fileShort, query.fullPathOnly,
-                         IsLeadByte);
+                         IsAnsiLeadByte);
 }
 
 // Id of the last matching process of a fresh snapshot (the first with
@@ -132,7 +128,7 @@ bool PostToProcessWindow(const std::string& file, bool fullPathOnly, UINT messag
 }
 
 bool IsProcessRunning(const std::string& file) {
-  const std::string name = FileNamePart(TrimStripQuotes(file), IsLeadByte);
+  const std::string name = FileNamePart(TrimStripQuotes(file), IsAnsiLeadByte);
   return FindProcess({name, false, true, ""}, true) != 0;
 }
 

@@ -16,18 +16,18 @@
 
 namespace orvane {
 
-namespace {
-
-bool IsLeadByte(unsigned char byte) {
+bool IsAnsiLeadByte(unsigned char byte) {
   return ::IsDBCSLeadByte(byte) != FALSE;
 }
+
+namespace {
 
 // A folder the system could not name stays empty: a lone "\" would stand
 // for the root of the current drive.
 std::string WithTrailingBackslash(std::string_view path, bool add) {
   if (path.empty())
     return {};
-  return NormalizeTrailingBackslash(path, add, IsLeadByte);
+  return NormalizeTrailingBackslash(path, add, IsAnsiLeadByte);
 }
 
 // Calls `query(buffer, size)` — a system call that returns the length it
@@ -144,15 +144,15 @@ std::string OwnPath() {
 }
 
 std::string OwnFileName() {
-  return FileNamePart(OwnPath(), IsLeadByte);
+  return FileNamePart(OwnPath(), IsAnsiLeadByte);
 }
 
 std::string OwnFileNameNoExt() {
-  return NameWithoutExtension(OwnPath(), false, IsLeadByte);
+  return NameWithoutExtension(OwnPath(), false, IsAnsiLeadByte);
 }
 
 std::string OwnDir(bool trailingBackslash) {
-  return WithTrailingBackslash(DirectoryPart(OwnPath(), IsLeadByte), trailingBackslash);
+  return WithTrailingBackslash(DirectoryPart(OwnPath(), IsAnsiLeadByte), trailingBackslash);
 }
 
 std::string WindowsDir(bool trailingBackslash) {

@@ -73,6 +73,10 @@ std::string GetProductVersion(std::string_view file, int width = 1, int count = 
 // Downloads, where anyone can leave a DLL; a library must never be taken
 // from the executable's folder or the current directory.
 
+// Whether `byte` is a lead byte of the ANSI code page (the LeadBytePredicate
+// of the path rules).
+bool IsAnsiLeadByte(unsigned char byte);
+
 // Makes the System folder the only place the loader searches for libraries
 // loaded by name (where the system supports it) and drops the current
 // directory from the search path. Call first thing at start-up.

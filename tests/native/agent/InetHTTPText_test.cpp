@@ -166,6 +166,32 @@ struct Read {
   uint64_t position;
 };
 
+TEST(InetHTTPReads, ReadsGrowWhenQuickAndShrinkWhenSlowWithinTheirBounds) {
+  const uint64_t big = 200ull << 20;  // chunk 8192, reads up to 1 MiB
+  struct Case {
+    uint32_t current;
+    uint32_t elapsedMs;
+    uint64_t length;
+    uint32_t next;
+  } cases[] = {
+      {8192, 0, big, 16384},
+      {8192, 49, big, 16384},
+      {8192, 50, big, 8192},
+      {8192, 250, big, 8192},
+      {65536, 251, big, 32768},
+      {8192, 5000, big, 8192},               // never below a bar step
+      {kMaxReadSize, 1, big, kMaxReadSize},  // never above the largest read
+      {786432, 10, big, kMaxReadSize},
+      {5, 0, 50, 5},  // a small file keeps its ten reads
+      {8192, 0, 81920, 8192},
+      {8192, 0, kUnknownLength, 16384},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(HTTP_NextReadSize(c.current, c.elapsedMs, c.length), c.next)
+        << c.current << " bytes in " << c.elapsedMs << " ms of " << c.length;
+  }
+}
+
 TEST(InetHTTPProgress, PositionsOfReadSequences) {
   struct Case {
     const char* name;
@@ -320,6 +346,32 @@ TEST(InetHTTPErrorTexts, FixedTexts) {
   EXPECT_EQ(HTTP_OpenFailedText("http://host/a.exe"),
             "Unable to open Internet Connection: http://host/a.exe");
   EXPECT_EQ(HTTP_FileNotFoundText("http://host/a.exe"), "http://host/a.exe --- File Not Found !");
+}
+
+TEST(InetHTTPErrorTexts, RefusedConnectionsSayWhy) {
+  EXPECT_EQ(HTTP_OpenFailedText("https://host/a.exe", HTTP_CertificateErrorDetail(12045)),
+            "Unable to open Internet Connection: https://host/a.exe (the server's certificate is "
+            "not trusted (error 12045))");
+  EXPECT_EQ(HTTP_CertificateErrorDetail(12038),
+            "the server's certificate is for another server name (error 12038)");
+  EXPECT_EQ(HTTP_CertificateErrorDetail(12037),
+            "the server's certificate has expired or is not valid yet (error 12037)");
+  // Errors that are not about certificates have no detail of this kind.
+  for (uint32_t code : {0u, 2u, 12029u, 12002u})
+    EXPECT_EQ(HTTP_CertificateErrorDetail(code), "") << code;
+}
+
+TEST(InetHTTPErrorTexts, ErrorStatusesAreFailuresNotFiles) {
+  const std::string url = "http://host/d/a.exe";
+  EXPECT_EQ(HTTP_StatusErrorText("a.exe", url, 404, "Not Found"), HTTP_NotFoundMessage(url));
+  EXPECT_EQ(HTTP_StatusErrorText("a.exe", url, 410, "Gone"), HTTP_NotFoundMessage(url));
+  EXPECT_EQ(HTTP_StatusErrorText("a.exe", url, 403, "Forbidden"),
+            "a.exe --- The server answered 403 Forbidden");
+  EXPECT_EQ(HTTP_StatusErrorText("a.exe", url, 503, ""), "a.exe --- The server answered 503");
+  EXPECT_EQ(HTTP_MoveFailedText("a.exe", "C:\\T\\a.exe", "Access is denied."),
+            "a.exe --- The file cannot be written: C:\\T\\a.exe (Access is denied.)");
+  EXPECT_EQ(HTTP_MoveFailedText("a.exe", "C:\\T\\a.exe", ""),
+            "a.exe --- The file cannot be written: C:\\T\\a.exe");
 }
 
 TEST(InetHTTPErrorTexts, ReadErrorTakesTheSystemTextElseTheServers) {

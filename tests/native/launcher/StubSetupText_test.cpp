@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "package/PackFormat.h"
+
 namespace orvane {
 namespace {
 
@@ -184,6 +186,92 @@ TEST(WorkingFolder, NamesAndMutexNames) {
   EXPECT_EQ(name.find('\\'), std::string::npos);
   // A path of any length gives a name well inside MAX_PATH.
   EXPECT_LT(WorkingFolderMutexName(std::string(5000, 'x')).size(), 64u);
+}
+
+TEST(InternetSetup, DownloadQuestionShowsTheSizeInMB) {
+  const std::string s11 = "Size: <SIZE> MB<P>(<SIZE>)";
+  struct Case {
+    const char* size;
+    const char* text;
+  } cases[] = {
+      {"1572864", "Size: 1.50 MB<P>(1.50)"},
+      {"", "Size: 0.000 MB<P>(0.000)"},
+      {"12ab", "Size: 0.000 MB<P>(0.000)"},
+      {"-5", "Size: 0.000 MB<P>(0.000)"},
+      {"524288000", "Size: 500.0 MB<P>(500.0)"},
+      {"6442450944", "Size: 6144.0 MB<P>(6144.0)"},  // beyond 32 bits
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(DownloadQuestion(s11, c.size), c.text) << c.size;
+}
+
+TEST(InternetSetup, LocalSetupPathHasOneBackslash) {
+  EXPECT_EQ(LocalSetupPath("C:\\Dist", "Setup.exe"), "C:\\Dist\\Setup.exe");
+  EXPECT_EQ(LocalSetupPath("C:\\Dist\\", "Setup.exe"), "C:\\Dist\\Setup.exe");
+  EXPECT_EQ(LocalSetupPath("\\\\server\\share", "Setup.exe"), "\\\\server\\share\\Setup.exe");
+}
+
+// A launcher image of `size` bytes whose package ends at `end` (0: no
+// pointer), bytes counting up so that changes show.
+std::string Image(size_t size, uint64_t end) {
+  std::string image(size, '\0');
+  for (size_t i = 0; i < size; ++i)
+    image[i] = static_cast<char>(i * 7 + 3);
+  for (size_t i = 248; i < 256 && i < size; ++i)
+    image[i] = 0;
+  if (end != 0)
+    pack::WritePackageEndPointer(reinterpret_cast<uint8_t*>(&image[0]), size, end);
+  return image;
+}
+
+TEST(InternetSetup, AgentCopyDropsAShortTailAndMarksTheTrailer) {
+  struct Case {
+    size_t size;
+    uint64_t end;
+    size_t copySize;
+    size_t flagAt;  // the byte set to 1
+  } cases[] = {
+      {5000, 0, 5000, 4995},       // no pointer: only the flag changes
+      {5000, 5000, 5000, 4995},    // nothing after the package
+      {5000, 3000, 3000, 2995},    // a signature after the package goes
+      {15000, 5001, 5001, 4996},   // a tail of 9999 bytes goes too
+      {15000, 5000, 15000, 4995},  // 10000 bytes stay, but the flag is the trailer's
+      {5000, 9000, 5000, 4995},    // a pointer beyond the file is not followed
+  };
+  for (const Case& c : cases) {
+    const std::string image = Image(c.size, c.end);
+    std::string expected = image.substr(0, c.copySize);
+    expected[c.flagAt] = 1;
+    const std::string copy = AgentCopyImage(image);
+    ASSERT_EQ(copy.size(), expected.size()) << c.size << " " << c.end;
+    EXPECT_TRUE(copy == expected) << c.size << " " << c.end;
+  }
+  EXPECT_EQ(AgentCopyImage("abcde"), "abcde");
+  EXPECT_EQ(AgentCopyImage(""), "");
+}
+
+TEST(InternetSetup, Sha256MustMatchAsTheInstallerNamesIt) {
+  const std::string a(64, 'a');
+  const std::string upperA(64, 'A');
+  const std::string b(64, 'b');
+  EXPECT_TRUE(IsSha256Text(a));
+  EXPECT_TRUE(IsSha256Text(upperA));
+  for (const std::string& bad : {std::string(63, 'a'), std::string(65, 'a'),
+                                 std::string(63, 'a') + "g", std::string(), std::string(64, ' ')})
+    EXPECT_FALSE(IsSha256Text(bad)) << bad;
+
+  EXPECT_EQ(Sha256MismatchText(a, a, "C:\\T\\S.exe"), "");
+  EXPECT_EQ(Sha256MismatchText(upperA, a, "C:\\T\\S.exe"), "");
+  EXPECT_EQ(Sha256MismatchText(a, b, "C:\\T\\S.exe"),
+            "The setup file is not the one this installer was made for: its SHA-256 differs."
+            "<P><P>File: C:\\T\\S.exe<P>Expected SHA-256: " +
+                a + "<P>SHA-256 found: " + b);
+  // A file that could not be hashed never passes.
+  EXPECT_NE(Sha256MismatchText(a, "", "x"), "");
+  // Nor does a value the installer names wrongly, even when the file's
+  // hash happens to be written the same way.
+  EXPECT_NE(Sha256MismatchText("xyz", "xyz", "x"), "");
+  EXPECT_NE(Sha256MismatchText(std::string(64, 'g'), std::string(64, 'g'), "x"), "");
 }
 
 }  // namespace

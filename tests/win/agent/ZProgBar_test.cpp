@@ -182,8 +182,9 @@ TEST_F(ProgBarSink, RangeEventSetsTheMainBarAndResetsTheActivityBar) {
     int step;
     int high;  // the range as the bar keeps it
   } cases[] = {
-      {11, 1, 1, 11},       {0, 0, 1, 0},         // the finishing event empties the bar
-      {65535, 7, 1, 65535}, {70000, 3, 1, 4464},  // only the low 16 bits of the maximum travel
+      {11, 1, 1, 11},         {0, 0, 1, 0},          // the finishing event empties the bar
+      {65535, 7, 1, 65535},   {70000, 3, 1, 70000},  // the bar of a file beyond 512 MB
+      {524289, 9, 1, 524289},                        // 4 GiB in 8192-byte steps
       {10, 0, 3, 10},
   };
   for (const Case& c : cases) {
@@ -219,6 +220,19 @@ TEST_F(ProgBarSink, StepsAdvanceTheMainBarAndCycleTheActivityBarThroughSixPositi
   }
   // Period six: from a counter at 0, seven steps show 1, 2, 3, 4, 5, 0, 1.
   EXPECT_EQ(activity[6], activity[0]);
+}
+
+TEST_F(ProgBarSink, AdvanceMovesManyStepsAndTheActivityBarOne) {
+  ProgressBarSink(kProgressRange, 70000, 1, 1, {});
+  const int activityBefore = Position(ActivityBar());
+  ProgressReporter().Advance(40000, "40000 steps");
+  EXPECT_EQ(Position(MainBar()), 40001);
+  EXPECT_EQ(Position(ActivityBar()), (activityBefore + 1) % 6);
+  ProgressReporter().Advance(1, "one");
+  EXPECT_EQ(Position(MainBar()), 40002);
+  ProgressReporter().Advance(0, "none");
+  EXPECT_EQ(Position(MainBar()), 40002);
+  EXPECT_EQ(Position(ActivityBar()), (activityBefore + 2) % 6);
 }
 
 TEST_F(ProgBarSink, ReporterAndExtractionCallbackDriveTheSameBars) {

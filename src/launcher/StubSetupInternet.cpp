@@ -1,0 +1,153 @@
+#include "launcher/StubSetupInternet.h"
+
+#include <windows.h>
+
+#include "agent/InetHTTP.h"
+#include "agent/ZProgBar.h"
+#include "launcher/StubSetup.h"
+#include "launcher/StubSetupText.h"
+#include "launcher/StubWin.h"
+#include "launcher/StubWinMain.h"
+#include "package/LangStringsWin.h"
+#include "package/PackFormat.h"
+#include "package/PackX.h"
+#include "package/PackXWin.h"
+#include "ui/ZMsgBox.h"
+#include "util/FileHash.h"
+#include "util/Files.h"
+#include "util/FilesText.h"
+#include "util/PathText.h"
+#include "util/Utils.h"
+#include "util/ZDebug.h"
+
+namespace orvane {
+
+namespace {
+
+// The error text of a run the user declined; never shown.
+constexpr const char* kDeclined = "!";
+constexpr const char* kBadToken = "Bad Secret Token!";
+
+// Why a setup file may not be run, empty when it may: its SHA-256 against
+// the one the package names, then its download token.
+std::string SetupFileFault(const TGFileInfo& own, const std::string& packageFile,
+                           const std::string& url, uint32_t* exitCode) {
+  const std::string expected = own.GetDownloadSha256();
+  if (!expected.empty()) {
+    std::string hashError;
+    const std::string actual =
+        IsSha256Text(expected) ? Sha256OfFile(packageFile, &hashError) : std::string();
+    std::string fault = Sha256MismatchText(expected, actual, packageFile);
+    if (!hashError.empty())
+      fault += "<P><P>" + hashError;
+    ConsoleLine("Setup file SHA-256: " + (actual.empty() ? std::string("-") : actual));
+    if (!fault.empty()) {
+      *exitCode = kExitWrongSetupFile;
+      return fault;
+    }
+  }
+  const TGFileInfo package = ReadPackageInfo(packageFile);
+  if (!own.SameDownloadToken(package)) {
+    // A web server's error page that took the file's place says so.
+    const std::string fault = HTTP_NotFoundText(packageFile, {}, url, kBadToken);
+    *exitCode = fault == kBadToken ? kExitWrongSetupFile : kExitDownloadFailed;
+    return fault;
+  }
+  return {};
+}
+
+}  // namespace
+
+void WriteAgentCopy(const std::string& agentName) {
+  // Only a plain name in the working folder: the package does not choose
+  // where the launcher writes.
+  const std::string name = FileNamePart(agentName, IsAnsiLeadByte);
+  if (name.empty() || name != agentName || IsReservedDeviceName(name)) {
+    ConsoleLine("Agent copy not written, not a plain file name: " + agentName);
+    return;
+  }
+  const std::string ownPath = OwnPath();
+  const std::string image = AgentCopyImage(ReadFilePart(ownPath));
+  const std::string path = WorkingFolder() + "\\" + name;
+  if (!SaveFile(path, image, FileDosDateTime(ownPath)))
+    ConsoleLine("Agent copy not written: " + path + " (" + GetLastErrorText() + ")");
+  else
+    ConsolePidLine(" New AU-Agent: " + path);
+}
+
+void InternetSetup(const std::string& extractDir, const std::string& source,
+                   const std::string& fileName) {
+  const TGFileInfo& own = OwnPackage();
+  std::string error;
+  uint32_t exitCode = 0;
+  bool downloaded = false;
+  const std::string localPath = LocalSetupPath(source, fileName);
+  const std::string url = source + "/" + fileName;
+  const bool hidden = RunsHidden();
+  std::string packageFile;
+
+  if (FileExists(localPath)) {
+    packageFile = localPath;
+    ConsoleLine("Setup file beside the launcher: " + packageFile);
+  } else {
+    StyleLabel(MainLabel(), GetLangString(own, "s10"), GetFontName(own), GetCharset(own),
+               GetFontSize(own));
+    if (own.GetConfirmDownload() && !hidden &&
+        !MsgOkCancel(0, DownloadQuestion(GetLangString(own, "s11"), own.GetDownloadSize()),
+                     GetLangString(own, "Confirm"), GetLangString(own, "BtnText"),
+                     GetCharset(own))) {
+      error = kDeclined;
+      exitCode = kExitCancelled;
+    }
+    std::string connectionText;
+    if (!HTTP_InternetConnected(connectionText)) {
+      // Also after a "no": the missing connection is what the user must know.
+      error = GetLangString(own, "s12");
+      if (!connectionText.empty())
+        error += "<P><P>" + connectionText;
+      exitCode = kExitDownloadFailed;
+    }
+    HTTP_SetAbort(false);
+    packageFile = TempDir(true) + fileName;
+    if (error.empty()) {
+      HTTP_DownloadFile(hidden ? nullptr : MainWindow(), url, packageFile, nullptr,
+                        &ProgressReporter(), error);
+      if (error.empty())
+        downloaded = true;
+      else
+        exitCode = HTTP_IsAborted() ? kExitCancelled : kExitDownloadFailed;
+    }
+    YieldWait(300);
+    ProgressBarSink(kProgressRange, 10, 0, 1, {});
+    YieldWait(700);
+  }
+
+  if (error.empty())
+    error = SetupFileFault(own, packageFile, url, &exitCode);
+  if (error.empty())
+    RunSetup(extractDir, packageFile, std::string(), CommandTail(), !hidden);
+  else
+    SetProcessExitCode(exitCode);
+  if (downloaded)
+    ::DeleteFileA(packageFile.c_str());
+  if (!error.empty() && error != kDeclined) {
+    if (hidden)
+      ConsoleLine("Hidden run, error: " + error);
+    else
+      MsgError(0, error, GetLangString(own, "Error"), GetLangString(own, "BtnText"),
+               GetCharset(own));
+  }
+}
+
+void StartInternetSetup(const std::string& agentName) {
+  const TGFileInfo& own = OwnPackage();
+  if (!agentName.empty())
+    WriteAgentCopy(agentName);
+  const std::string fileName = own.GetDownloadFileName();
+  std::string source = own.GetDownloadLocation();
+  if (!own.GetSkipLocalCopy() && FileExists(OwnDir(true) + fileName))
+    source = OwnDir(false);
+  InternetSetup(WorkingFolder(), source, fileName);
+}
+
+}  // namespace orvane
