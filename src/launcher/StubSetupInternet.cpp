@@ -16,6 +16,7 @@
 #include "util/FileHash.h"
 #include "util/Files.h"
 #include "util/FilesText.h"
+#include "util/NumberText.h"
 #include "util/PathText.h"
 #include "util/Utils.h"
 #include "util/ZDebug.h"
@@ -54,6 +55,17 @@ std::string SetupFileFault(const TGFileInfo& own, const std::string& packageFile
     return fault;
   }
   return {};
+}
+
+// One line on how the download went, for support and for measuring.
+void TraceDownloadFigures(const DownloadFigures& figures) {
+  const double seconds = figures.milliseconds / 1000.0;
+  const double perSecond = seconds > 0 ? figures.queueServes / seconds : 0;
+  ConsoleLine("Download figures: " + DecimalText(static_cast<int64_t>(figures.bytes)) +
+              " bytes in " + FloatText(figures.milliseconds, 0, false) + " ms, " +
+              DecimalText(figures.reads) + " reads, message queue served " +
+              DecimalText(figures.queueServes) + " times (" + FloatText(perSecond, 1, false) +
+              " per second)");
 }
 
 }  // namespace
@@ -112,6 +124,7 @@ void InternetSetup(const std::string& extractDir, const std::string& source,
     if (error.empty()) {
       HTTP_DownloadFile(hidden ? nullptr : MainWindow(), url, packageFile, nullptr,
                         &ProgressReporter(), error);
+      TraceDownloadFigures(HTTP_LastDownloadFigures());
       if (error.empty())
         downloaded = true;
       else

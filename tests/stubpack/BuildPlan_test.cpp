@@ -63,22 +63,29 @@ const PlanCase kPlanCases[] = {
        s.files.clear();
        SetFlag(s, Flag::kInternetSetup, true);
        SetFlag(s, Flag::kConfirmDownload, true);
-       s.download = DownloadSettings{true, "http://h/d", "full.exe", false, "tok", "1", "", {}};
+       s.download = DownloadSettings{true, "http://h/d", "full.exe", false, "tok", "1", "", "", {}};
      },
      nullptr, nullptr},
     {"a download block without a token",
      [](BuildPlan& s) {
-       s.download = DownloadSettings{true, "http://h", "f.exe", false, "", "", "", {}};
+       s.download = DownloadSettings{true, "http://h", "f.exe", false, "", "", "", "", {}};
      },
      "[Download] needs a Token", nullptr},
     {"a download size that is not a number",
-     [](BuildPlan& s) { s.download = DownloadSettings{true, "", "", false, "t", "12k", "", {}}; },
+     [](BuildPlan& s) {
+       s.download = DownloadSettings{true, "", "", false, "t", "12k", "", "", {}};
+     },
      "is not a number of bytes", nullptr},
     {"a download location with the separator",
      [](BuildPlan& s) {
-       s.download = DownloadSettings{true, "http://a|b", "", false, "t", "", "", {}};
+       s.download = DownloadSettings{true, "http://a|b", "", false, "t", "", "", "", {}};
      },
      "[Download] Location contains '|'", nullptr},
+    {"a download SHA-256 of 63 digits",
+     [](BuildPlan& s) {
+       s.download = DownloadSettings{true, "", "", false, "t", "", "", std::string(63, 'a'), {}};
+     },
+     "[Download] Sha256 'aaa", nullptr},
     {"an agent copy without an agent name",
      [](BuildPlan& s) { SetFlag(s, Flag::kAgentCopy, true); },
      "AgentCopy needs [Internet] AgentFile", nullptr},

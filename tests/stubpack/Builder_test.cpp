@@ -7,11 +7,14 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include <cctype>
 #include <ctime>
 
 #include "BuildPlan.h"
 #include "FileIo.h"
+#include "HeaderBlocks.h"
 #include "OutputFiles.h"
+#include "Sha256.h"
 #include "StubpackTestSupport.h"
 #include "package/PackX.h"
 
@@ -66,7 +69,7 @@ TEST_F(StubpackBuild, RoundTripsFilesHeaderBlocksAndTrailer) {
   plan.internet = InternetSettings{
       true, "http://example.com/up", "up\\prod.info", "agent.exe", "product-secret", true, {}};
   plan.download = DownloadSettings{
-      true, "http://example.com/dl", "full.exe", true, "download-secret", "123456", "", {}};
+      true, "http://example.com/dl", "full.exe", true, "download-secret", "123456", "", "", {}};
   plan.flags[static_cast<size_t>(Flag::kActivityBar)] = true;
   plan.flags[static_cast<size_t>(Flag::kShowTempNotice)] = true;
   plan.flags[static_cast<size_t>(Flag::kAgentCopy)] = true;
@@ -340,7 +343,7 @@ TEST_F(StubpackBuild, ChecksDownloadedSetupFileAgainstItsToken) {
   // The package an internet setup downloads carries the same download token.
   BuildPlan full = MakePlan({{"setup.exe", "engine"}});
   full.output = dir_ / "full.exe";
-  full.download = DownloadSettings{true, "", "", false, "shared-token", "", "", {}};
+  full.download = DownloadSettings{true, "", "", false, "shared-token", "", "", "", {}};
   BuildOk(full);
 
   for (const char* token : {"shared-token", "other-token"}) {
@@ -349,7 +352,7 @@ TEST_F(StubpackBuild, ChecksDownloadedSetupFileAgainstItsToken) {
     web.output = dir_ / (std::string(token) + ".exe");
     web.flags[static_cast<size_t>(Flag::kInternetSetup)] = true;
     web.download = DownloadSettings{true, "http://example.com/dl", "", false, token,
-                                    "",   dir_ / "full.exe",       {}};
+                                    "",   dir_ / "full.exe",       "", {}};
     Problems problems;
     BuildResult result;
     const bool built = Build(web, result, problems);
@@ -367,6 +370,75 @@ TEST_F(StubpackBuild, ChecksDownloadedSetupFileAgainstItsToken) {
     EXPECT_EQ(own.Trailer().internetSetup, 1);
     EXPECT_EQ(own.Trailer().fileCount, 0u);
   }
+}
+
+TEST_F(StubpackBuild, WritesTheSetupFilesSha256) {
+  // A setup file larger than the pieces the builder reads and hashes.
+  BuildPlan full = MakePlan({{"setup.exe", RandomBytes((5u << 19) + 123, 5)}});
+  full.output = dir_ / "full.exe";
+  full.download = DownloadSettings{true, "", "", false, "token", "", "", "", {}};
+  BuildOk(full);
+  const std::string fileSha = Sha256Text(ReadBytes(full.output));
+  std::string capitals = fileSha;
+  for (char& c : capitals)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string other(64, '5');
+  struct Case {
+    const char* name;
+    std::string given;
+    bool withFile;
+    std::string written;  // empty: the build is refused
+  };
+  const Case cases[] = {
+      {"File= fills it in", "", true, fileSha},
+      {"the file's value in capitals", capitals, true, fileSha},
+      {"a value without File=, in capitals", capitals, false, fileSha},
+      {"a value the file does not have", other, true, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BuildPlan web = MakePlan({});
+    web.output = dir_ / (std::string(c.name) + ".exe");
+    web.flags[static_cast<size_t>(Flag::kInternetSetup)] = true;
+    web.download = DownloadSettings{true,
+                                    "http://h/dl",
+                                    "full.exe",
+                                    false,
+                                    "token",
+                                    c.withFile ? "" : "12",
+                                    c.withFile ? full.output : "",
+                                    c.given,
+                                    Origin{"web.ini", 7}};
+    Problems problems;
+    BuildResult result;
+    const bool built = Build(web, result, problems);
+    if (c.written.empty()) {
+      EXPECT_FALSE(built);
+      ASSERT_FALSE(problems.empty());
+      EXPECT_NE(problems.back().what.find(other), std::string::npos) << problems.back().what;
+      EXPECT_NE(problems.back().what.find(fileSha), std::string::npos) << problems.back().what;
+      EXPECT_EQ(problems.back().where, "web.ini:7");
+      EXPECT_FALSE(StatFile(web.output).exists);
+      continue;
+    }
+    ASSERT_TRUE(built) << problems.back().what;
+    const std::string block =
+        pack::ReadPackageHeader(pack::MemorySource(ReadBytes(web.output))).downloadBlock;
+    const std::string size = c.withFile ? std::to_string(ReadBytes(full.output).size()) : "12";
+    EXPECT_EQ(block, "|http://h/dl|full.exe|0|" + ScrambledToken("token", 1) + "|" + size + "|" +
+                         c.written + "|");
+    EXPECT_EQ(TGFileInfo(pack::MemorySource(ReadBytes(web.output))).GetDownloadSha256(), c.written);
+  }
+}
+
+TEST_F(StubpackBuild, KeepsTheDownloadBlockOfFiveFieldsWithoutASha256) {
+  // The bytes launchers that read five fields have always been given.
+  BuildPlan web = MakePlan({});
+  web.flags[static_cast<size_t>(Flag::kInternetSetup)] = true;
+  web.download = DownloadSettings{true, "http://h/dl", "full.exe", true, "token", "12", "", "", {}};
+  BuildOk(web);
+  EXPECT_EQ(pack::ReadPackageHeader(pack::MemorySource(ReadBytes(web.output))).downloadBlock,
+            "|http://h/dl|full.exe|1|vggfgictdjddekeveeejfkje|12|");
 }
 
 struct FailureCase {
@@ -477,7 +549,7 @@ TEST_F(StubpackBuild, RefusesAnOutputThatIsAFileItReads) {
          // An earlier installer that carries the download token.
          BuildPlan earlier = s;
          earlier.output = d / "full.exe";
-         earlier.download = DownloadSettings{true, "", "", false, "token", "", "", {}};
+         earlier.download = DownloadSettings{true, "", "", false, "token", "", "", "", {}};
          Problems problems;
          BuildResult result;
          ASSERT_TRUE(Build(earlier, result, problems));

@@ -337,6 +337,55 @@ TEST(StubpackInspect, RejectsNamesThatLeaveTheExtractionFolder) {
   }
 }
 
+TEST(StubpackInspect, ShowsAndChecksTheSetupFilesSha256) {
+  const std::string sha = "9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08";
+  struct Case {
+    const char* name;
+    std::string sixthField;  // with its "|"; empty: a block of five fields
+    const char* shown;       // in the text output; null: a damaged package
+    const char* json;
+  };
+  const Case cases[] = {
+      {"none, as in older packages", "", "none", "\"sha256\": null"},
+      {"an empty sixth field names none", "|", "none", "\"sha256\": null"},
+      {"64 lowercase digits", sha + "|", sha.c_str(), nullptr},
+      {"64 digits in capitals", "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08|",
+       "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08", nullptr},
+      {"63 digits", sha.substr(1) + "|", nullptr, nullptr},
+      {"a letter beyond f", "g" + sha.substr(1) + "|", nullptr, nullptr},
+      {"a number of bytes in its place", "1234|", nullptr, nullptr},
+  };
+  TempDir dir;
+  const std::string entry = std::string("|setup.exe*|0|") + '\0' + "engine";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string block = "|http://h|f.exe|0||99|" + c.sixthField;
+    WriteBytes(dir / "web.exe", HandMade({Block(""), Block("||"), Block(block), Stored(entry)}, 3));
+    const InspectReport report = Inspect(dir / "web.exe");
+    ASSERT_TRUE(report.hasDownload);
+    const std::string text = FormatReportText(report);
+    const std::string json = FormatReportJson(report);
+    if (c.shown == nullptr) {
+      EXPECT_TRUE(report.Damaged());
+      // The block follows an empty language block and the internet block "||".
+      EXPECT_TRUE(HasProblem(report, false,
+                             "SHA-256 '" + c.sixthField.substr(0, c.sixthField.size() - 1) +
+                                 "' is not 64 hexadecimal digits",
+                             Offset(kBigStub + 4 + 4 + 2)))
+          << AllProblems(report);
+      EXPECT_NE(json.find("\"valid\": false"), std::string::npos);
+      continue;
+    }
+    EXPECT_FALSE(report.Damaged()) << AllProblems(report);
+    EXPECT_NE(text.find("\n  SHA-256               " + std::string(c.shown) + "\n"),
+              std::string::npos)
+        << text;
+    const std::string member =
+        c.json != nullptr ? c.json : "\"sha256\": \"" + std::string(c.shown) + "\"";
+    EXPECT_NE(json.find("\"size\": \"99\",\n    " + member + "\n  }"), std::string::npos) << json;
+  }
+}
+
 TEST(StubpackInspect, ReportsFilesThatAreNoPackage) {
   TempDir dir;
   EXPECT_TRUE(HasProblem(Inspect(dir / "missing.exe"), false, "cannot open", ""));

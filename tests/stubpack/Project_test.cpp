@@ -130,6 +130,12 @@ const GoodProject kGoodProjects[] = {
        EXPECT_EQ(plan.download.size, "1234");
        EXPECT_EQ(plan.download.file, "/p/build/full.exe");
      }},
+    {"a SHA-256 of the setup file, in either case",
+     "[Download]\nSha256 = 0123456789abcdef0123456789ABCDEF0123456789abcdef0123456789ABCDEF\n",
+     [](const BuildPlan& plan) {
+       EXPECT_EQ(plan.download.sha256,
+                 "0123456789abcdef0123456789ABCDEF0123456789abcdef0123456789ABCDEF");
+     }},
     {"an empty [Download] section still makes a download block", "[Download]\n",
      [](const BuildPlan& plan) { EXPECT_TRUE(plan.download.present); }},
     {"without Output= the output is the project's name with .exe", "[Setup]\nStub=s.exe\n",
@@ -171,6 +177,17 @@ const BadProject kBadProjects[] = {
     {"[Setup]\nStub\n", 2, "expected key = value"},
     {"[Internet]\nProxy=x\n", 2, "unknown setting 'Proxy' in [Internet]"},
     {"[Download]\nSkipLocalCopy=2\n", 2, "not a yes/no value"},
+    {"[Download]\nToken=t\n\nSha256=abc\n", 4, "Sha256=abc is not a SHA-256 (64 hexadecimal"},
+    {"[Download]\nsha256=\n", 2, "sha256= is not a SHA-256"},
+    // 63 and 65 digits, a letter beyond f, a "0x" prefix.
+    {"[Download]\nSha256=0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcde\n", 2,
+     "is not a SHA-256"},
+    {"[Download]\nSha256=0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef0\n", 2,
+     "is not a SHA-256"},
+    {"[Download]\nSha256=0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdeg\n", 2,
+     "is not a SHA-256"},
+    {"[Download]\nSha256=0x23456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef\n", 2,
+     "is not a SHA-256"},
 };
 
 TEST(StubpackProject, ReportsBadProjectsWithTheirLine) {

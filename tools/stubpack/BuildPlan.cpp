@@ -3,6 +3,7 @@
 
 #include <map>
 
+#include "Sha256.h"
 #include "package/PackFormat.h"
 #include "util/NumberText.h"
 #include "util/UtilsText.h"
@@ -214,6 +215,10 @@ void CheckInternet(const BuildPlan& plan, Problems& problems) {
     CheckToken(download.token, "[Download] Token", download.origin, problems);
     if (!download.size.empty() && !IsDecimalDigits(download.size))
       Error(problems, "[Download] Size '" + download.size + "' is not a number of bytes",
+            download.origin);
+    if (!download.sha256.empty() && !IsSha256Text(download.sha256))
+      Error(problems,
+            "[Download] Sha256 '" + download.sha256 + "' is not a SHA-256 (64 hexadecimal digits)",
             download.origin);
   }
   if (plan.FlagSet(Flag::kInternetSetup)) {

@@ -81,6 +81,9 @@ struct DownloadSettings {
   std::string token;  // plain; scrambled by the builder
   std::string size;   // decimal text; empty: taken from `file`
   std::string file;   // optional local copy of the setup file
+  // The setup file's SHA-256, 64 hexadecimal digits in either case; empty:
+  // computed from `file` when there is one, else none.
+  std::string sha256;
   Origin origin;
 };
 

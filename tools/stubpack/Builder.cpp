@@ -10,8 +10,10 @@
 #include "FileIo.h"
 #include "HeaderBlocks.h"
 #include "OutputFiles.h"
+#include "Sha256.h"
 #include "package/PackFormat.h"
 #include "package/PackX.h"
+#include "util/UtilsText.h"
 
 namespace orvane::stubpack {
 namespace {
@@ -133,7 +135,8 @@ class PackageBuilder {
   }
 
   // The local copy of the setup file that an internet setup downloads gives
-  // the download size and name, and must carry the same download token.
+  // the download size, name and SHA-256, and must carry the same download
+  // token.
   bool PrepareDownload() {
     download_ = plan_.download;
     if (!download_.present || download_.file.empty())
@@ -151,10 +154,38 @@ class PackageBuilder {
                       "' is not a package with the same download token; the launcher would "
                       "refuse it (\"Bad Secret Token!\")",
                   download_.origin.Text());
+    std::string sha256;
+    if (!HashSetupFile(*file, sha256))
+      return false;
+    if (download_.sha256.empty())
+      download_.sha256 = sha256;
+    else if (LowerCaseAscii(download_.sha256) != sha256)
+      return Fail("[Download] Sha256 is " + download_.sha256 + ", but the setup file '" +
+                      download_.file + "' has the SHA-256 " + sha256 +
+                      "; the launcher would refuse the file it downloads",
+                  download_.origin.Text());
     if (download_.size.empty())
       download_.size = std::to_string(file->Size());
     if (download_.fileName.empty())
       download_.fileName = BaseNameOf(download_.file);
+    return true;
+  }
+
+  // Reads the whole setup file in pieces, so that memory stays small however
+  // large it is.
+  bool HashSetupFile(const FileSource& file, std::string& sha256) {
+    constexpr size_t kPieceSize = size_t{1} << 20;
+    std::string piece(static_cast<size_t>(std::min<uint64_t>(kPieceSize, file.Size())), '\0');
+    Sha256 sha;
+    for (uint64_t offset = 0; offset < file.Size(); offset += piece.size()) {
+      piece.resize(static_cast<size_t>(std::min<uint64_t>(piece.size(), file.Size() - offset)));
+      if (!file.ReadAt(offset, &piece[0], piece.size()))
+        return Fail("cannot read the setup file '" + download_.file + "' at offset " +
+                        std::to_string(offset),
+                    download_.origin.Text());
+      sha.Update(piece);
+    }
+    sha256 = Sha256Text(sha.Finish());
     return true;
   }
 

@@ -2,6 +2,7 @@
 #include "HeaderBlocks.h"
 
 #include "package/PackFormat.h"
+#include "util/UtilsText.h"
 
 namespace orvane::stubpack {
 namespace {
@@ -52,7 +53,7 @@ std::string MakeDownloadBlock(const DownloadSettings& download, const std::strin
   const char bar = pack::kListSeparator;
   return bar + download.location + bar + download.fileName + bar +
          (download.skipLocalCopy ? "1" : "0") + bar + ScrambledToken(download.token, 1) + bar +
-         size + bar;
+         size + bar + (download.sha256.empty() ? "" : LowerCaseAscii(download.sha256) + bar);
 }
 
 }  // namespace orvane::stubpack

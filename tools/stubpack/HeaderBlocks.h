@@ -18,7 +18,10 @@ std::string MakeLanguageBlock(const std::vector<Language>& languages);
 // |http:|.info|.exe|token|0| (the token of an empty text).
 std::string MakeInternetBlock(const InternetSettings& internet);
 
-// |Location|FileName|SkipLocalCopy|token|size| with the token scrambled.
+// |Location|FileName|SkipLocalCopy|token|size| with the token scrambled,
+// and with a SHA-256 the sixth field, its digits in lowercase: |...|size|sha|.
+// Without one the block keeps its five fields, as launchers that read five
+// fields expect.
 std::string MakeDownloadBlock(const DownloadSettings& download, const std::string& size);
 
 // The stored form of a plain token. The same token gives the same text, so

@@ -75,6 +75,9 @@ struct InspectReport {
   std::string downloadLocation, downloadFileName, downloadSize;
   bool skipLocalCopy = false;
   bool downloadTokenValid = false;
+  // The setup file's SHA-256 (field 5) as stored; empty when the block names
+  // none, as blocks of five fields do.
+  std::string downloadSha256;
 
   std::vector<EntryInfo> entries;
   Problems problems;               // errors make the package damaged

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "FileIo.h"
+#include "Sha256.h"
 #include "util/NumberText.h"
 #include "util/UtilsText.h"
 
@@ -197,6 +198,14 @@ void SetBool(const Context& context, std::string_view key, const std::string& va
     context.Error(std::string(key) + "=" + value + " is not a yes/no value (1, 0, yes, no)");
 }
 
+void SetSha256(const Context& context, std::string_view key, const std::string& value,
+               std::string& out) {
+  if (IsSha256Text(value))
+    out = value;
+  else
+    context.Error(std::string(key) + "=" + value + " is not a SHA-256 (64 hexadecimal digits)");
+}
+
 void ApplySetup(const Context& context, std::string_view key, const std::string& value) {
   BuildPlan& plan = context.plan;
   Flag flag;
@@ -297,6 +306,8 @@ void ApplyDownload(const Context& context, std::string_view key, const std::stri
     download.size = value;
   else if (Same(key, "File"))
     download.file = value.empty() ? value : ResolvePath(context.base, value);
+  else if (Same(key, "Sha256"))
+    SetSha256(context, key, value, download.sha256);
   else
     context.Error("unknown setting '" + std::string(key) + "' in [Download]");
 }
@@ -442,7 +453,7 @@ void ReadProject(std::string_view text, const std::string& path, BuildPlan& plan
       else if (section == Section::kInternet)
         plan.internet = InternetSettings{true, {}, {}, {}, {}, false, context.origin};
       else if (section == Section::kDownload)
-        plan.download = DownloadSettings{true, {}, {}, false, {}, {}, {}, context.origin};
+        plan.download = DownloadSettings{true, {}, {}, false, {}, {}, {}, {}, context.origin};
       continue;
     }
     if (skipSection)

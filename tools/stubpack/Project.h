@@ -8,7 +8,7 @@
 //   [Files]      source = name[*start arguments], one file per line
 //   [Language.X] key = text lines of language X, in section order
 //   [Internet]   InfoUrl, InfoFile, AgentFile, ProductToken, RunHidden
-//   [Download]   Location, FileName, SkipLocalCopy, Token, Size, File
+//   [Download]   Location, FileName, SkipLocalCopy, Token, Size, File, Sha256
 //
 // Section and key names ignore case. Lines starting with ";" or "#" are
 // comments, and so is the rest of a line from a ";" that follows a blank.

@@ -156,6 +156,7 @@ std::string FormatReportText(const InspectReport& report) {
       out += Line("skip local copy", YesNo(report.skipLocalCopy));
       out += Line("size", report.downloadSize);
       out += Line("download token", report.downloadTokenValid ? "valid" : "invalid");
+      out += Line("SHA-256", report.downloadSha256.empty() ? "none" : report.downloadSha256);
     }
 
     out += "\nEntries (" + std::to_string(report.entries.size()) + ")\n";
@@ -313,6 +314,11 @@ std::string FormatReportJson(const InspectReport& report) {
       json.Member("skipLocalCopy", report.skipLocalCopy);
       json.Member("token", report.downloadTokenValid ? "valid" : "invalid");
       json.Member("size", report.downloadSize);
+      json.Key("sha256");
+      if (report.downloadSha256.empty())
+        json.Null();
+      else
+        json.String(report.downloadSha256);
       json.EndObject();
     }
 
