@@ -30,31 +30,32 @@ constexpr const char* kDeclined = "!";
 constexpr const char* kBadToken = "Bad Secret Token!";
 
 // Why a setup file may not be run, empty when it may: its SHA-256 against
-// the one the package names, then its download token.
+// the one the package names, then its download token. A web server's error
+// page that took the file's place is named as such.
 std::string SetupFileFault(const TGFileInfo& own, const std::string& packageFile,
                            const std::string& url, uint32_t* exitCode) {
+  std::string fault;
   const std::string expected = own.GetDownloadSha256();
   if (!expected.empty()) {
     std::string hashError;
     const std::string actual =
         IsSha256Text(expected) ? Sha256OfFile(packageFile, &hashError) : std::string();
-    std::string fault = Sha256MismatchText(expected, actual, packageFile);
-    if (!hashError.empty())
-      fault += "<P><P>" + hashError;
     ConsoleLine("Setup file SHA-256: " + (actual.empty() ? std::string("-") : actual));
-    if (!fault.empty()) {
-      *exitCode = kExitWrongSetupFile;
-      return fault;
-    }
+    fault = Sha256MismatchText(expected, actual, packageFile);
+    if (!fault.empty() && !hashError.empty())
+      fault += "<P><P>" + hashError;
   }
-  const TGFileInfo package = ReadPackageInfo(packageFile);
-  if (!own.SameDownloadToken(package)) {
-    // A web server's error page that took the file's place says so.
-    const std::string fault = HTTP_NotFoundText(packageFile, {}, url, kBadToken);
-    *exitCode = fault == kBadToken ? kExitWrongSetupFile : kExitDownloadFailed;
+  if (fault.empty() && !own.SameDownloadToken(ReadPackageInfo(packageFile)))
+    fault = kBadToken;
+  if (fault.empty())
     return fault;
+  *exitCode = kExitWrongSetupFile;
+  const std::string notFound = HTTP_NotFoundText(packageFile, {}, url, {});
+  if (!notFound.empty()) {
+    *exitCode = kExitDownloadFailed;
+    return notFound;
   }
-  return {};
+  return fault;
 }
 
 // One line on how the download went, for support and for measuring.
