@@ -13,6 +13,16 @@ set_tests_properties(harness.up PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${_h
 set_tests_properties(harness.down PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${_harness_env}"
                                              LABELS "win;scenario")
 
+# The test web servers of the download tests (nginx over HTTP and HTTPS, the
+# scripted fault server); web-up trusts their test authority in the Wine
+# prefix, so it comes after harness.up.
+add_test(NAME web.up COMMAND ${_harness}/web-up)
+add_test(NAME web.down COMMAND ${_harness}/web-down)
+set_tests_properties(web.up PROPERTIES FIXTURES_SETUP web FIXTURES_REQUIRED wine
+                                       ENVIRONMENT "${_harness_env}" LABELS "win;scenario")
+set_tests_properties(web.down PROPERTIES FIXTURES_CLEANUP web ENVIRONMENT "${_harness_env}"
+                                         LABELS "win;scenario")
+
 file(GLOB_RECURSE _native_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
 orvane_add_suites(PREFIX native LABEL native COMMAND $<TARGET_FILE:native_tests>
                   SOURCES ${_native_sources})
@@ -78,7 +88,7 @@ endforeach()
 
 if(_win_tests OR _scenario_tests)
   set_tests_properties(${_win_tests} ${_scenario_tests} PROPERTIES
-    FIXTURES_REQUIRED wine RESOURCE_LOCK desktop TIMEOUT 300 ENVIRONMENT "${_harness_env}")
+    FIXTURES_REQUIRED "wine;web" RESOURCE_LOCK desktop TIMEOUT 300 ENVIRONMENT "${_harness_env}")
 endif()
 # A unit suite takes seconds; a hung one is cut short (scripts/test runs it
 # once more).

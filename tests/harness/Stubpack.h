@@ -13,6 +13,10 @@ std::string StubpackExe();
 // the caller); returns stubpack's exit code, or -1 when it did not run.
 int RunStubpackBuild(const std::vector<std::string>& arguments);
 
+// Runs "stubpack inspect FILE" and returns what it printed (stdout and
+// stderr); `exitCode` gets its exit code, -1 when it did not run.
+std::string RunStubpackInspect(const std::string& file, int* exitCode);
+
 // A small file with the given content, for packages; returns its path.
 std::string WriteTestFile(const std::string& path, const std::string& content);
 

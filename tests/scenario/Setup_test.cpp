@@ -20,6 +20,7 @@
 #include "harness/DebugViewer.h"
 #include "harness/EngineRecord.h"
 #include "harness/LauncherProcess.h"
+#include "harness/LauncherWatch.h"
 #include "harness/Stubpack.h"
 #include "harness/TestPaths.h"
 #include "util/Handles.h"
@@ -28,7 +29,14 @@
 namespace orvane {
 namespace {
 
+using test::Answer;
+using test::BoxSeen;
+using test::LauncherRun;
+using test::PressKey;
 using test::Quote;
+using test::RunLauncher;
+using test::ScratchFolder;
+using test::TopLevelWindows;
 
 constexpr char kAtomPrefix[] = "AutoUpdateAtomTokenByOrvane";
 constexpr char kDialogClassPrefix[] = ".SDialog_Class_Name.";
@@ -39,27 +47,6 @@ constexpr char kDialogClassPrefix[] = ".SDialog_Class_Name.";
 bool IsDirectory(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = ::FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..")
-        continue;
-      const std::string path = dir + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileA(path.c_str());
-      }
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
-  }
-  ::RemoveDirectoryA(dir.c_str());
 }
 
 // The Temp folder with its trailing backslash, as the launcher sees it.
@@ -212,186 +199,6 @@ void ExpectPackageFiles(const test::EngineRecord& record, const Installer& insta
     EXPECT_EQ(found->second.dosDate, installer.dosDates.at(entry.first));
   }
 }
-
-// ---------------------------------------------------------------------------
-// Watching a launcher run
-
-struct BoxSeen {
-  std::string caption;
-  std::string text;
-  bool mainWindowVisible = false;  // while the box was up
-};
-
-// What the user would have seen of one launcher run.
-struct LauncherRun {
-  bool started = false;
-  bool finished = false;
-  DWORD exitCode = 0;
-  DWORD mainThread = 0;  // the thread of the main window (the setup's thread)
-  bool mainWindowFound = false;
-  bool mainWindowShown = false;
-  bool atomSeen = false;  // the rendezvous atom of the main thread existed
-  std::vector<BoxSeen> boxes;
-  std::string dialogClass;              // the engine's dialog window, when one was seen
-  bool dialogGoneWhileRunning = false;  // it disappeared before the launcher ended
-  bool dialogAtEnd = false;             // it still existed when the launcher had ended
-};
-
-// The key that answers a box ('O' for OK, 'C' for Cancel).
-using Answer = std::function<int(const BoxSeen&)>;
-
-struct WindowsOf {
-  DWORD pid;
-  std::string className;
-  bool visibleOnly;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WindowsOf*>(param);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(window, &owner);
-  if ((search->pid == 0 || owner == search->pid) &&
-      ::lstrcmpiA(WindowClassName(window).c_str(), search->className.c_str()) == 0 &&
-      (!search->visibleOnly || ::IsWindowVisible(window)))
-    search->found.push_back(window);
-  return TRUE;
-}
-
-std::vector<HWND> TopLevelWindows(DWORD pid, const std::string& className, bool visibleOnly) {
-  WindowsOf search{pid, className, visibleOnly, {}};
-  ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-BOOL CALLBACK CollectDialog(HWND window, LPARAM param) {
-  const std::string className = WindowClassName(window);
-  if (className.compare(0, sizeof kDialogClassPrefix - 1, kDialogClassPrefix) == 0)
-    reinterpret_cast<std::vector<std::string>*>(param)->push_back(className);
-  return TRUE;
-}
-
-// The class of an engine dialog window that exists now, or empty.
-std::string EngineDialogClass() {
-  std::vector<std::string> classes;
-  ::EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&classes));
-  return classes.empty() ? std::string() : classes.front();
-}
-
-// The box's caption and the text of its text area (its one child that is no button).
-BoxSeen ReadBox(HWND box) {
-  BoxSeen seen;
-  seen.caption = WindowText(box);
-  for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    if (::lstrcmpiA(WindowClassName(child).c_str(), "Button") != 0)
-      seen.text = test::WindowText(child);
-  }
-  return seen;
-}
-
-// A key press as the keyboard sends it to the window that has the focus in
-// the box's thread; the box's own loop translates it.
-void PressKey(HWND box, int key) {
-  HWND target = box;
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (::GetGUIThreadInfo(::GetWindowThreadProcessId(box, nullptr), &info) && info.hwndFocus)
-    target = info.hwndFocus;
-  const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyA(static_cast<UINT>(key), 0) & 0xFF) << 16;
-  ::PostMessageA(target, WM_KEYDOWN, static_cast<WPARAM>(key), 1 | scan);
-  ::PostMessageA(target, WM_KEYUP, static_cast<WPARAM>(key),
-                 1 | scan | (LPARAM(1) << 30) | (LPARAM(1) << 31));
-}
-
-// Starts `exe` with `switches`, watches it until it has ended (ending it by
-// its handle after `timeoutMs`) and answers its boxes with `answer` (Escape
-// without one).
-LauncherRun RunLauncher(const std::string& exe, const std::string& switches,
-                        const Answer& answer = {}, DWORD timeoutMs = 90000) {
-  LauncherRun run;
-  std::string commandLine = Quote(exe);
-  if (!switches.empty())
-    commandLine += " " + switches;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
-    return run;
-  run.started = true;
-  KernelObject process(info.hProcess);
-  KernelObject thread(info.hThread);
-  const DWORD pid = info.dwProcessId;
-
-  HWND mainWindow = nullptr;
-  std::set<HWND> answered;
-  bool dialogUp = false;
-  const bool ended = test::PumpUntil(
-      [&] {
-        if (::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0)
-          return true;
-        // The main window's class is the installer's full path.
-        if (mainWindow == nullptr) {
-          const auto windows = TopLevelWindows(pid, exe, false);
-          if (!windows.empty()) {
-            mainWindow = windows.front();
-            run.mainWindowFound = true;
-            run.mainThread = ::GetWindowThreadProcessId(mainWindow, nullptr);
-          }
-        }
-        if (mainWindow != nullptr && ::IsWindowVisible(mainWindow))
-          run.mainWindowShown = true;
-        if (run.mainThread != 0 && !run.atomSeen) {
-          const std::string atom = kAtomPrefix + ("_" + std::to_string(run.mainThread));
-          run.atomSeen = ::GlobalFindAtomA(atom.c_str()) != 0;
-        }
-        for (HWND box : TopLevelWindows(pid, "ZMsgBox", true)) {
-          if (answered.count(box) != 0)
-            continue;
-          // Answered once its loop takes messages.
-          DWORD_PTR ignored = 0;
-          ::SendMessageTimeoutA(box, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
-          BoxSeen seen = ReadBox(box);
-          seen.mainWindowVisible = mainWindow != nullptr && ::IsWindowVisible(mainWindow);
-          run.boxes.push_back(seen);
-          answered.insert(box);
-          PressKey(box, answer ? answer(seen) : VK_ESCAPE);
-        }
-        const std::string dialog = EngineDialogClass();
-        if (!dialog.empty()) {
-          run.dialogClass = dialog;
-          dialogUp = true;
-        } else if (dialogUp) {
-          run.dialogGoneWhileRunning = true;
-          dialogUp = false;
-        }
-        return false;
-      },
-      timeoutMs);
-  if (!ended) {
-    ::TerminateProcess(process.get(), 0xDEAD);
-    ::WaitForSingleObject(process.get(), 5000);
-    return run;
-  }
-  test::PumpMessages();  // trace sent just before the end
-  run.finished = true;
-  run.dialogAtEnd = !EngineDialogClass().empty();
-  ::GetExitCodeProcess(process.get(), &run.exitCode);
-  return run;
-}
-
-// The scratch folder of a test, removed when the test ends.
-class ScratchFolder {
- public:
-  explicit ScratchFolder(const std::string& name) : path_(test::ScratchDir(name)) {}
-  ~ScratchFolder() { RemoveTree(path_); }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // The files of the one-volume installer: one of about 2 MB that does not
 // compress, a text that does, a small one; the times given to the sources

@@ -224,15 +224,18 @@ TEST_F(ProgBarSink, StepsAdvanceTheMainBarAndCycleTheActivityBarThroughSixPositi
 
 TEST_F(ProgBarSink, AdvanceMovesManyStepsAndTheActivityBarOne) {
   ProgressBarSink(kProgressRange, 70000, 1, 1, {});
-  const int activityBefore = Position(ActivityBar());
   ProgressReporter().Advance(40000, "40000 steps");
   EXPECT_EQ(Position(MainBar()), 40001);
-  EXPECT_EQ(Position(ActivityBar()), (activityBefore + 1) % 6);
+  const int activity = Position(ActivityBar());
   ProgressReporter().Advance(1, "one");
   EXPECT_EQ(Position(MainBar()), 40002);
+  EXPECT_EQ(Position(ActivityBar()), (activity + 1) % 6);
   ProgressReporter().Advance(0, "none");
   EXPECT_EQ(Position(MainBar()), 40002);
-  EXPECT_EQ(Position(ActivityBar()), (activityBefore + 2) % 6);
+  EXPECT_EQ(Position(ActivityBar()), (activity + 1) % 6);
+  ProgressReporter().Advance(3, "three");
+  EXPECT_EQ(Position(MainBar()), 40005);
+  EXPECT_EQ(Position(ActivityBar()), (activity + 2) % 6);
 }
 
 TEST_F(ProgBarSink, ReporterAndExtractionCallbackDriveTheSameBars) {
