@@ -292,7 +292,7 @@ class Transfer {
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
 
-  void AddRef() { ::InterlockedIncrement(&refs_); }
+  // Lets go of one of the two references.
   void Release() {
     if (::InterlockedDecrement(&refs_) == 0)
       delete this;
@@ -348,7 +348,7 @@ class Transfer {
   const std::string destination_;
   const std::string displayName_;
 
-  volatile LONG refs_ = 2;
+  volatile LONG refs_ = 2;  // the GUI thread's and the transfer's
   volatile LONG cut_ = 0;
   void* volatile root_ = nullptr;
   void* volatile request_ = nullptr;
