@@ -15,9 +15,7 @@
 #include "ui/ZMsgBox.h"
 #include "util/FileHash.h"
 #include "util/Files.h"
-#include "util/FilesText.h"
 #include "util/NumberText.h"
-#include "util/PathText.h"
 #include "util/Utils.h"
 #include "util/ZDebug.h"
 
@@ -74,14 +72,13 @@ void TraceDownloadFigures(const DownloadFigures& figures) {
 void WriteAgentCopy(const std::string& agentName) {
   // Only a plain name in the working folder: the package does not choose
   // where the launcher writes.
-  const std::string name = FileNamePart(agentName, IsAnsiLeadByte);
-  if (name.empty() || name != agentName || IsReservedDeviceName(name)) {
+  if (!pack::EntryNameFault(agentName).empty()) {
     ConsoleLine("Agent copy not written, not a plain file name: " + agentName);
     return;
   }
   const std::string ownPath = OwnPath();
   const std::string image = AgentCopyImage(ReadFilePart(ownPath));
-  const std::string path = WorkingFolder() + "\\" + name;
+  const std::string path = WorkingFolder() + "\\" + agentName;
   if (!SaveFile(path, image, FileDosDateTime(ownPath)))
     ConsoleLine("Agent copy not written: " + path + " (" + GetLastErrorText() + ")");
   else
@@ -99,7 +96,12 @@ void InternetSetup(const std::string& extractDir, const std::string& source,
   const bool hidden = RunsHidden();
   std::string packageFile;
 
-  if (FileExists(localPath)) {
+  if (!pack::EntryNameFault(fileName).empty()) {
+    // The name becomes a path in the Temp folder and beside the launcher.
+    error = "The setup package is damaged: its setup file name \"" + fileName +
+            "\" is not one plain file name.";
+    exitCode = kExitDamaged;
+  } else if (FileExists(localPath)) {
     packageFile = localPath;
     ConsoleLine("Setup file beside the launcher: " + packageFile);
   } else {

@@ -330,6 +330,27 @@ TEST_F(InternetSetupScenario, EveryFailureShowsWhyAndRunsNothing) {
   }
 }
 
+TEST_F(InternetSetupScenario, SetupFileNameThatLeavesTheTempFolderIsRefused) {
+  // The builder refuses such a name, so the installer's download block is
+  // changed afterwards: "full.exe" becomes "..\\a.exe", as long.
+  const std::string installer = BuildInstaller("bad-name", test::WebHttpUrl("inet"), false);
+  std::string bytes = test::ReadWholeFile(installer);
+  const std::string field = std::string("|") + kSetupName + "|";
+  const size_t at = bytes.find(field);
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at, field.size(), "|..\\a.exe|");
+  test::WriteTestFile(installer, bytes);
+  const std::string outside = TempFolder() + "..\\a.exe";
+  ::DeleteFileA(outside.c_str());
+
+  const LauncherRun run = RunLauncher(installer, "");
+  ASSERT_EQ(run.boxes.size(), 1u) << Boxes(run);
+  EXPECT_TRUE(Contains(run.boxes[0].text, "is not one plain file name")) << run.boxes[0].text;
+  EXPECT_EQ(run.exitCode, 1620u);
+  ExpectNothingRun(run);
+  EXPECT_FALSE(test::FileExists(outside));
+}
+
 TEST_F(InternetSetupScenario, HiddenRunFailsWithItsExitCodeAndNoBox) {
   const std::string installer =
       BuildInstaller("hidden-fail", test::WebFaultUrl(WebFault::NotFound, "inet"), true);

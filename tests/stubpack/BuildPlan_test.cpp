@@ -81,6 +81,11 @@ const PlanCase kPlanCases[] = {
        s.download = DownloadSettings{true, "http://a|b", "", false, "t", "", "", "", {}};
      },
      "[Download] Location contains '|'", nullptr},
+    {"a download file name with a folder part",
+     [](BuildPlan& s) {
+       s.download = DownloadSettings{true, "http://h", "..\\x.exe", false, "t", "", "", "", {}};
+     },
+     "[Download] FileName '..\\x.exe'", nullptr},
     {"a download SHA-256 of 63 digits",
      [](BuildPlan& s) {
        s.download = DownloadSettings{true, "", "", false, "t", "", "", std::string(63, 'a'), {}};

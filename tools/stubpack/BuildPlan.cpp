@@ -207,6 +207,14 @@ void CheckInternet(const BuildPlan& plan, Problems& problems) {
       if (!fault.empty())
         Error(problems, std::string("[Download] ") + key + " " + fault, download.origin);
     }
+    if (!download.fileName.empty() && FieldFault(download.fileName).empty()) {
+      const std::string fault = pack::EntryNameFault(download.fileName);
+      if (!fault.empty())
+        Error(problems,
+              "[Download] FileName '" + download.fileName + "' " + fault +
+                  ": the launcher downloads the setup file into its Temp folder under that name",
+              download.origin);
+    }
     if (download.token.empty())
       Error(problems,
             "[Download] needs a Token: the launcher runs a downloaded setup file only when its "
