@@ -41,6 +41,7 @@ using SetOptionFn = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, DWORD);
 using LastResponseFn = BOOL(WINAPI*)(LPDWORD, LPSTR, LPDWORD);
 
 struct WinInetApi {
+  bool loaded = false;  // the load was tried
   Module module;
   GetConnectedStateFn getConnectedState = nullptr;
   OpenFn open = nullptr;
@@ -62,11 +63,17 @@ struct WinInetApi {
 bool g_transferLeftBehind = false;
 DownloadFigures g_lastFigures;
 
-WinInetApi& Api() {
+// The binding as it stands, loaded or not.
+WinInetApi& ApiState() {
   static WinInetApi api;
-  static bool loaded = false;
-  if (!loaded) {
-    loaded = true;
+  return api;
+}
+
+// The binding, loaded on first use.
+WinInetApi& Api() {
+  WinInetApi& api = ApiState();
+  if (!api.loaded) {
+    api.loaded = true;
     api.module = LoadSystemLibrary("wininet.dll");
     if (api.module) {
       const HMODULE m = api.module.get();
@@ -527,8 +534,10 @@ class BarFollower {
 }  // namespace
 
 void HTTP_FreeLibrary() {
-  if (!g_transferLeftBehind)
-    Api().module.reset();
+  // Entry points of a freed library must not be called again: the binding
+  // is forgotten with it, and a later download loads the library anew.
+  if (ApiState().loaded && !g_transferLeftBehind)
+    ApiState() = WinInetApi();
 }
 
 const DownloadFigures& HTTP_LastDownloadFigures() {

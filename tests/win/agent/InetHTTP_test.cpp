@@ -166,6 +166,22 @@ TEST_F(HttpDownload, OnlyOwnLeftoversGoAndAFailureLeavesTheDestination) {
   EXPECT_TRUE(test::FileExists(destination + ".old"));
 }
 
+TEST_F(HttpDownload, WorksAgainAfterTheLibraryWasFreed) {
+  // The main window frees WinINet when its loop ends; a later download (the
+  // agent's next one) loads it anew instead of calling into a freed library.
+  Serve("again.bin", Pattern(70000));
+  std::string data;
+  std::string error;
+  HTTP_DownloadFile(nullptr, test::WebHttpUrl("http-unit/again.bin"), "", &data, nullptr, error);
+  EXPECT_EQ(error, "");
+  HTTP_FreeLibrary();
+  HTTP_FreeLibrary();
+  data.clear();
+  HTTP_DownloadFile(nullptr, test::WebHttpUrl("http-unit/again.bin"), "", &data, nullptr, error);
+  EXPECT_EQ(error, "");
+  EXPECT_TRUE(data == Pattern(70000));
+}
+
 TEST_F(HttpDownload, TheAbortFlagStopsADownloadBeforeItStarts) {
   Serve("a.bin", Pattern(1000));
   HTTP_SetAbort(true);

@@ -88,9 +88,13 @@ class BoxCloser {
     if (WindowClassName(window) != "ZMsgBox" || !::IsWindowVisible(window))
       return TRUE;
     if (std::find(closer->seen_.begin(), closer->seen_.end(), window) == closer->seen_.end()) {
-      closer->seen_.push_back(window);
       std::string text;
       ::EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&text));
+      // A box can be visible a moment before its text area answers: read it
+      // again on the next round rather than record an empty text.
+      if (text.empty())
+        return TRUE;
+      closer->seen_.push_back(window);
       const std::lock_guard<std::mutex> lock(closer->mutex_);
       closer->texts_.push_back(text);
     }
