@@ -15,6 +15,7 @@
 #include "ui/ZMsgBox.h"
 #include "util/Files.h"
 #include "util/PathText.h"
+#include "util/ProcessViewer.h"
 #include "util/Registry.h"
 #include "util/Utils.h"
 #include "util/UtilsText.h"
@@ -129,11 +130,7 @@ bool Launch(const std::string& extractDir, const std::string& startEntry,
     exitCode = 0;
   SetProcessExitCode(exitCode);
 
-  const std::string dialogClass = kDialogClassPrefix + tag;
-  while (::FindWindowA(dialogClass.c_str(), nullptr) != nullptr) {
-    YieldX(0);
-    ::Sleep(100);
-  }
+  WaitWhileWindowExists(kDialogClassPrefix + tag, "");
   YieldWait(1000);
 
   const ATOM atom = ::GlobalFindAtomA(atomName.c_str());

@@ -4,121 +4,86 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "util/Handles.h"
 #include "util/PathText.h"
 #include "util/Utils.h"
 #include "util/UtilsText.h"
+#include "util/ZDebug.h"
+#include "util/ZSUB.h"
 
 namespace orvane {
 
 namespace {
 
-// A Tool Help snapshot is a kernel handle that fails as INVALID_HANDLE_VALUE.
-using Snapshot = FileHandle;
-// OpenProcess fails with null.
-using ProcessHandle = KernelObject;
-
-// A path buffer of the lookups; paths that do not fit count as unknown.
-using PathBuffer = char[MAX_PATH * 2];
-
-// The full path of the process's executable in `path`; the snapshot's text
-// (a file name on NT systems) when the process cannot be queried.
-const char* ExecutablePath(const PROCESSENTRY32& entry, PathBuffer& path) {
-  const ProcessHandle process(
-      ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
-  DWORD size = sizeof path;
-  if (process && ::QueryFullProcessImageNameA(process.get(), 0, path, &size))
-    return path;
-  return entry.szExeFile;
-}
-
-// The short (8.3) form of `path` in `shortPath`; empty when there is none.
-const char* ShortForm(const char* path, PathBuffer& shortPath) {
-  const DWORD length = ::GetShortPathNameA(path, shortPath, sizeof shortPath);
-  if (length == 0 || length >= sizeof shortPath)
-    shortPath[0] = '\0';
-  return shortPath;
-}
-
-// What a process is looked for by: `file` and its short form, compared with
-// the executable's full path (and, unless `fullPathOnly`, its file name); or
-// with the snapshot's text only (`snapshotText`: a file name on NT systems,
-// a full path on Windows 9x), which needs no access to the process.
-struct ProcessQuery {
-  const std::string& file;
-  bool fullPathOnly;
-  bool snapshotText;
-  const char* fileShort;
-};
-
-bool Matches(const ProcessQuery& query, const PROCESSENTRY32& entry) {
-  PathBuffer path;
-  PathBuffer shortPath;
-  const char* exe = query.snapshotText ? entry.szExeFile : ExecutablePath(entry, path);
-  const char* exeShort = *query.fileShort == '\0' ? "" : ShortForm(exe, shortPath);
-  return ProcessRunsFile(exe, exeShort, query.file, query.fileShort, query.fullPathOnly,
-                         IsAnsiLeadByte);
-}
-
-// Id of the last matching process of a fresh snapshot (the first with
-// `firstMatch`); 0 when none matches.
-DWORD FindProcess(const ProcessQuery& query, bool firstMatch) {
-  DWORD found = 0;
-  const Snapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot)
-    return found;
-  PROCESSENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = ::Process32First(snapshot.get(), &entry); more;
-       more = ::Process32Next(snapshot.get(), &entry)) {
-    if (Matches(query, entry)) {
-      found = entry.th32ProcessID;
-      if (firstMatch)
-        break;
-    }
-  }
-  return found;
-}
-
-struct WindowCollection {
-  DWORD processId;
-  size_t count;
-  ProcessWindowFacts windows[kMaxProcessWindows];
-};
+constexpr WPARAM kCloseQuitWParam = 15;
+constexpr LPARAM kCloseQuitLParam = 255;
 
 BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM param) {
-  auto* collection = reinterpret_cast<WindowCollection*>(param);
+  auto* analizer = reinterpret_cast<TAnalizer*>(param);
   DWORD owner = 0;
   ::GetWindowThreadProcessId(window, &owner);
-  if (owner != collection->processId)
+  if (owner != static_cast<DWORD>(analizer->processId()))
     return TRUE;
-  ProcessWindowFacts& facts = collection->windows[collection->count++];
+  ProcessWindowFacts facts;
   facts.window = reinterpret_cast<uintptr_t>(window);
   facts.topOwner = reinterpret_cast<uintptr_t>(TopLevelOwner(window));
   facts.titled = ::GetWindowTextLengthA(window) > 0;
   facts.visible = ::IsWindowVisible(window) != 0;
-  return collection->count < kMaxProcessWindows;
+  return analizer->Add(facts);
+}
+
+struct WindowPass {
+  TProcessData& data;
+  std::vector<std::pair<DWORD, std::string>> exeNames;  // process id, file name
+  bool stopped = false;
+};
+
+BOOL CALLBACK CollectWindowData(HWND window, LPARAM param) {
+  auto* pass = reinterpret_cast<WindowPass*>(param);
+  TProcessData& data = pass->data;
+  DWORD processId = 0;
+  const DWORD threadId = ::GetWindowThreadProcessId(window, &processId);
+  std::string name;
+  for (const auto& known : pass->exeNames) {
+    if (known.first == processId)
+      name = known.second;
+  }
+  if (!data.allWindows && SUB::IndexOf(data.exeNames, name) >= 0)
+    return TRUE;
+  data.processIds = SUB::Append(data.processIds, {std::to_string(processId)});
+  data.exeNames = SUB::Append(data.exeNames, {name});
+  data.classNames = SUB::Append(data.classNames, {WindowClassName(window)});
+  data.windows = SUB::Append(data.windows, {std::to_string(reinterpret_cast<uintptr_t>(window))});
+  data.threadIds = SUB::Append(data.threadIds, {std::to_string(threadId)});
+  data.titles = SUB::Append(data.titles, {WindowText(window)});
+  data.visible = SUB::Append(data.visible, {::IsWindowVisible(window) ? "1" : "0"});
+  if (!data.allWindows && ((data.nameMask != "*" && SameTextTrim(name, data.nameMask)) ||
+                           static_cast<int64_t>(processId) == data.processId)) {
+    pass->stopped = true;
+    return FALSE;
+  }
+  return TRUE;
 }
 
 }  // namespace
 
-DWORD FindProcessIdByFile(const std::string& file, bool fullPathOnly, bool firstMatch) {
-  PathBuffer fileShort;
-  return FindProcess({file, fullPathOnly, false, ShortForm(file.c_str(), fileShort)}, firstMatch);
-}
-
-HWND FindProcessWindow(const std::string& file, bool fullPathOnly, bool firstMatch) {
-  const DWORD processId = FindProcessIdByFile(file, fullPathOnly, firstMatch);
+HWND MainWindowOfProcess(DWORD processId) {
   if (processId == 0)
     return nullptr;
   // Tens of kilobytes of window facts: not on the stack.
-  const std::unique_ptr<WindowCollection> collection(new WindowCollection);
-  collection->processId = processId;
-  collection->count = 0;
-  ::EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(collection.get()));
-  const int main = MainWindowIndex(collection->windows, collection->count);
-  return main < 0 ? nullptr : reinterpret_cast<HWND>(collection->windows[main].window);
+  const std::unique_ptr<TAnalizer> analizer(new TAnalizer);
+  analizer->Clear(static_cast<int32_t>(processId));
+  ::EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(analizer.get()));
+  analizer->Score();
+  const int main = analizer->MainIndex();
+  return main < 0 ? nullptr : reinterpret_cast<HWND>(analizer->window(main).window);
+}
+
+HWND FindProcessWindow(const std::string& file, bool fullPathOnly, bool firstMatch) {
+  return MainWindowOfProcess(FindProcessId(file, fullPathOnly, firstMatch));
 }
 
 bool PostToProcessWindow(const std::string& file, bool fullPathOnly, UINT message, WPARAM wParam,
@@ -127,9 +92,56 @@ bool PostToProcessWindow(const std::string& file, bool fullPathOnly, UINT messag
   return window != nullptr && ::PostMessageA(window, message, wParam, lParam) != 0;
 }
 
-bool IsProcessRunning(const std::string& file) {
-  const std::string name = FileNamePart(TrimStripQuotes(file), IsAnsiLeadByte);
-  return FindProcess({name, false, true, ""}, true) != 0;
+bool CloseProcessWindow(const std::string& file, bool fullPathOnly, uint32_t waitMs) {
+  HWND window = FindProcessWindow(file, fullPathOnly, false);
+  DWORD processId = 0;
+  if (window == nullptr || ::GetWindowThreadProcessId(window, &processId) == 0 ||
+      !::PostMessageA(window, WM_CLOSE, kCloseQuitWParam, kCloseQuitLParam))
+    return false;
+  // The process the message went to, not any process of that file name.
+  return waitMs == 0 || WaitProcessIdEnd(processId, waitMs);
+}
+
+bool QuitProcessWindow(const std::string& file, bool fullPathOnly) {
+  return PostToProcessWindow(file, fullPathOnly, WM_QUIT, kCloseQuitWParam, kCloseQuitLParam);
+}
+
+bool WaitWhileWindowExists(const std::string& className, const std::string& title,
+                           uint32_t unansweredLimitMs) {
+  const char* wantedTitle = title.empty() ? nullptr : title.c_str();
+  HWND silentWindow = nullptr;
+  DWORD silentSince = 0;
+  for (HWND window; (window = ::FindWindowA(className.c_str(), wantedTitle)) != nullptr;) {
+    DWORD_PTR ignored = 0;
+    if (::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 200, &ignored)) {
+      silentWindow = nullptr;
+    } else if (window != silentWindow) {
+      silentWindow = window;
+      silentSince = ::GetTickCount();
+    } else if (::GetTickCount() - silentSince >= unansweredLimitMs) {
+      ConsoleLine("WaitWhileWindowExists: the window of class \"" + className +
+                  "\" has not answered for " + std::to_string(unansweredLimitMs / 1000) +
+                  " s; waiting no longer");
+      return false;
+    }
+    YieldX(0);
+    ::Sleep(100);
+  }
+  return true;
+}
+
+void CollectWindows(TProcessData& data) {
+  WindowPass pass{data, {}, false};
+  const FileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (snapshot) {
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32First(snapshot.get(), &entry); more;
+         more = ::Process32Next(snapshot.get(), &entry))
+      pass.exeNames.emplace_back(entry.th32ProcessID,
+                                 FileNamePart(entry.szExeFile, IsAnsiLeadByte));
+  }
+  ::EnumWindows(CollectWindowData, reinterpret_cast<LPARAM>(&pass));
 }
 
 }  // namespace orvane
