@@ -37,7 +37,7 @@ std::string SetupFileFault(const TGFileInfo& own, const std::string& packageFile
   if (!expected.empty()) {
     std::string hashError;
     const std::string actual =
-        IsSha256Text(expected) ? Sha256OfFile(packageFile, &hashError) : std::string();
+        pack::IsSha256Text(expected) ? Sha256OfFile(packageFile, &hashError) : std::string();
     ConsoleLine("Setup file SHA-256: " + (actual.empty() ? std::string("-") : actual));
     fault = Sha256MismatchText(expected, actual, packageFile);
     if (!fault.empty() && !hashError.empty())

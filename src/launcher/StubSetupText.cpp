@@ -134,25 +134,14 @@ std::string AgentCopyImage(std::string data) {
   return data;
 }
 
-bool IsSha256Text(std::string_view text) {
-  if (text.size() != 64)
-    return false;
-  for (char c : text) {
-    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-    if (!hex)
-      return false;
-  }
-  return true;
-}
-
 std::string Sha256MismatchText(std::string_view expected, std::string_view actual,
                                std::string_view path) {
-  if (!IsSha256Text(expected)) {
+  if (!pack::IsSha256Text(expected)) {
     return "This installer does not name its setup file's SHA-256 correctly, so the file "
            "cannot be checked.<P><P>File: " +
            std::string(path);
   }
-  if (IsSha256Text(actual) && LowerCaseAscii(expected) == LowerCaseAscii(actual))
+  if (pack::IsSha256Text(actual) && LowerCaseAscii(expected) == LowerCaseAscii(actual))
     return {};
   return "The setup file is not the one this installer was made for: its SHA-256 differs."
          "<P><P>File: " +

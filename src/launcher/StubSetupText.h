@@ -111,10 +111,6 @@ std::string LocalSetupPath(std::string_view folder, std::string_view fileName);
 // package end (the image's end when it has no package-end pointer).
 std::string AgentCopyImage(std::string data);
 
-// Whether `text` is a SHA-256 as the package stores it: 64 hexadecimal
-// digits, in either case.
-bool IsSha256Text(std::string_view text);
-
 // What a setup file's SHA-256 `actual` says against the `expected` value of
 // the package: empty when they are the same (case does not matter), else the
 // error text for the file `path`.

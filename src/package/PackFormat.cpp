@@ -495,4 +495,14 @@ std::string VolumeFileName(std::string_view firstVolumePath, int number) {
   return std::string(base) + "." + ZeroPad(number, 3);
 }
 
+bool IsSha256Text(std::string_view text) {
+  if (text.size() != 64)
+    return false;
+  for (char c : text) {
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
+      return false;
+  }
+  return true;
+}
+
 }  // namespace orvane::pack

@@ -216,6 +216,10 @@ std::string StartEntryOf(std::string_view header, std::string* fault);
 // launcher treats a package that holds one as damaged.
 std::string EntryNameFault(std::string_view name);
 
+// Whether `text` is a SHA-256 as the download block stores it: 64
+// hexadecimal digits, in either case (the builder writes lower case).
+bool IsSha256Text(std::string_view text);
+
 // Names of the volumes: the first volume's path with a trailing ".001"
 // removed, then "." and the number in three digits (four from 1000).
 std::string VolumeFileName(std::string_view firstVolumePath, int number);

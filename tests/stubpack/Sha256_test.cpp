@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "package/PackFormat.h"
+
 namespace orvane::stubpack {
 namespace {
 
@@ -89,12 +91,12 @@ TEST(StubpackSha256, StartsOverAfterTheDigest) {
 TEST(StubpackSha256, KnowsTheTextOfADigest) {
   const std::string good = "0123456789abcdefABCDEF0123456789abcdef0123456789abcdef0123456789";
   ASSERT_EQ(good.size(), 64u);
-  EXPECT_TRUE(IsSha256Text(good));
+  EXPECT_TRUE(pack::IsSha256Text(good));
   for (const std::string& bad :
        {std::string(), good.substr(1), good + "0", "g" + good.substr(1), " " + good.substr(1),
         good.substr(0, 63) + '\0', "0x" + good.substr(2)}) {
     SCOPED_TRACE(bad);
-    EXPECT_FALSE(IsSha256Text(bad));
+    EXPECT_FALSE(pack::IsSha256Text(bad));
   }
 }
 

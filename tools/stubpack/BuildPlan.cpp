@@ -3,7 +3,6 @@
 
 #include <map>
 
-#include "Sha256.h"
 #include "package/PackFormat.h"
 #include "util/NumberText.h"
 #include "util/UtilsText.h"
@@ -224,7 +223,7 @@ void CheckInternet(const BuildPlan& plan, Problems& problems) {
     if (!download.size.empty() && !IsDecimalDigits(download.size))
       Error(problems, "[Download] Size '" + download.size + "' is not a number of bytes",
             download.origin);
-    if (!download.sha256.empty() && !IsSha256Text(download.sha256))
+    if (!download.sha256.empty() && !pack::IsSha256Text(download.sha256))
       Error(problems,
             "[Download] Sha256 '" + download.sha256 + "' is not a SHA-256 (64 hexadecimal digits)",
             download.origin);

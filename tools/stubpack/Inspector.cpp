@@ -7,7 +7,7 @@
 
 #include "EntryCodec.h"
 #include "FileIo.h"
-#include "Sha256.h"
+#include "package/PackFormat.h"
 #include "package/PackX.h"
 #include "util/UtilsText.h"
 #include "util/ZSUB.h"
@@ -314,7 +314,7 @@ class Walker {
       report_.downloadSize = info.GetDownloadSize();
       pack::DescrambleToken(info.GetDownloadToken(false), &report_.downloadTokenValid);
       report_.downloadSha256 = info.GetDownloadSha256();
-      if (!report_.downloadSha256.empty() && !IsSha256Text(report_.downloadSha256))
+      if (!report_.downloadSha256.empty() && !pack::IsSha256Text(report_.downloadSha256))
         Error("the download block's SHA-256 '" + report_.downloadSha256 +
                   "' is not 64 hexadecimal digits; the launcher refuses to run this internet setup",
               "offset " + std::to_string(report_.headerBlocks[2].offset));

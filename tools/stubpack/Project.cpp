@@ -5,7 +5,7 @@
 #include <unordered_set>
 
 #include "FileIo.h"
-#include "Sha256.h"
+#include "package/PackFormat.h"
 #include "util/NumberText.h"
 #include "util/UtilsText.h"
 
@@ -200,7 +200,7 @@ void SetBool(const Context& context, std::string_view key, const std::string& va
 
 void SetSha256(const Context& context, std::string_view key, const std::string& value,
                std::string& out) {
-  if (IsSha256Text(value))
+  if (pack::IsSha256Text(value))
     out = value;
   else
     context.Error(std::string(key) + "=" + value + " is not a SHA-256 (64 hexadecimal digits)");

@@ -127,14 +127,4 @@ std::string Sha256Text(std::string_view bytes) {
   return Sha256Text(sha.Finish());
 }
 
-bool IsSha256Text(std::string_view text) {
-  if (text.size() != 2 * Sha256::kDigestSize)
-    return false;
-  for (char c : text) {
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
-      return false;
-  }
-  return true;
-}
-
 }  // namespace orvane::stubpack

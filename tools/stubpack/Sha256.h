@@ -41,8 +41,5 @@ class Sha256 {
 std::string Sha256Text(const Sha256::Digest& digest);
 // The SHA-256 of `bytes` as 64 lowercase hexadecimal digits.
 std::string Sha256Text(std::string_view bytes);
-// `text` is 64 hexadecimal digits, in either case: the form of a SHA-256 in
-// a project file and in the download block.
-bool IsSha256Text(std::string_view text);
 
 }  // namespace orvane::stubpack

@@ -254,11 +254,11 @@ TEST(InternetSetup, Sha256MustMatchAsTheInstallerNamesIt) {
   const std::string a(64, 'a');
   const std::string upperA(64, 'A');
   const std::string b(64, 'b');
-  EXPECT_TRUE(IsSha256Text(a));
-  EXPECT_TRUE(IsSha256Text(upperA));
+  EXPECT_TRUE(pack::IsSha256Text(a));
+  EXPECT_TRUE(pack::IsSha256Text(upperA));
   for (const std::string& bad : {std::string(63, 'a'), std::string(65, 'a'),
                                  std::string(63, 'a') + "g", std::string(), std::string(64, ' ')})
-    EXPECT_FALSE(IsSha256Text(bad)) << bad;
+    EXPECT_FALSE(pack::IsSha256Text(bad)) << bad;
 
   EXPECT_EQ(Sha256MismatchText(a, a, "C:\\T\\S.exe"), "");
   EXPECT_EQ(Sha256MismatchText(upperA, a, "C:\\T\\S.exe"), "");
