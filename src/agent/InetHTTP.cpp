@@ -287,7 +287,6 @@ class Transfer {
     uint64_t length = kUnknownLength;
     uint64_t received = 0;
     uint64_t position = DownloadProgress::kStartPosition;
-    uint64_t maximum = 0;
     uint32_t reads = 0;
   };
 
@@ -426,7 +425,6 @@ void Transfer::ReceiveBody(uint64_t length) {
     Locked locked(lock_);
     snapshot_.phase = kReceiving;
     snapshot_.length = length;
-    snapshot_.maximum = progress.Maximum();
   }
   std::vector<char> buffer(HTTP_ReadSize(length));
   uint32_t readSize = HTTP_ChunkSize(length);
@@ -497,7 +495,8 @@ class BarFollower {
       meter_ = MakeTransferMeter(ProgressLength(now.length));
       if (reporter_) {
         reporter_->Start(static_cast<int>(DownloadProgress::kStartPosition),
-                         static_cast<int>(std::min<uint64_t>(now.maximum, INT32_MAX)));
+                         static_cast<int>(std::min<uint64_t>(DownloadProgress(now.length).Maximum(),
+                                                             INT32_MAX)));
         reporter_->SetName(displayName_);
       }
       shown_ = DownloadProgress::kStartPosition;

@@ -61,10 +61,14 @@ std::string TestBinDir() {
   return own.empty() ? BuildDir() + "\\win64\\tests" : own;
 }
 
-std::string ScratchDir(const std::string& name) {
+std::string TempFolder() {
   char temp[MAX_PATH + 1] = {};
   ::GetTempPathA(sizeof temp, temp);
-  const std::string root = std::string(temp) + "orvane-tests";
+  return temp;
+}
+
+std::string ScratchDir(const std::string& name) {
+  const std::string root = TempFolder() + "orvane-tests";
   ::CreateDirectoryA(root.c_str(), nullptr);
   const std::string dir = root + "\\" + name;
   DeleteTreeForTest(dir);

@@ -16,6 +16,9 @@ std::string SourceDir();
 std::string StubExe();
 // The folder of the test programs and helper binaries (planted.dll, loadprobe.exe).
 std::string TestBinDir();
+// The Temp folder with its trailing backslash, as the launcher sees it.
+std::string TempFolder();
+
 // A fresh, empty folder for one test, below the Temp folder.
 std::string ScratchDir(const std::string& name);
 // Copies a file; returns false on failure.

@@ -108,15 +108,7 @@ void RemoveFolder(const std::string& dir) {
 // The working folder of an installer: Temp + "SETUP_" + the time half of
 // its DOS modification date-time.
 std::string WorkingFolderOf(const std::string& exe) {
-  char temp[MAX_PATH + 1] = {};
-  ::GetTempPathA(sizeof temp, temp);
-  return std::string(temp) + "SETUP_" + std::to_string(test::FileDosDate(exe) & 0xFFFF);
-}
-
-std::string TempPath() {
-  char temp[MAX_PATH + 1] = {};
-  ::GetTempPathA(sizeof temp, temp);
-  return temp;
+  return test::TempFolder() + "SETUP_" + std::to_string(test::FileDosDate(exe) & 0xFFFF);
 }
 
 // One program argument as the C runtime splits command lines: quoted, with
@@ -756,7 +748,7 @@ TEST(ExtractionFileScenario, EntryNameLeavingTheWorkingFolderIsReportedAndNothin
   ASSERT_TRUE(test::WriteBytes(exe, bytes));
 
   // Above the working folder, where the entry would land.
-  const std::string escaped = TempPath() + "x.t";
+  const std::string escaped = test::TempFolder() + "x.t";
   ::SetFileAttributesA(escaped.c_str(), FILE_ATTRIBUTE_NORMAL);
   ::DeleteFileA(escaped.c_str());
   const std::string workingFolder = WorkingFolderOf(exe);

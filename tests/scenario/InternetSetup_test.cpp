@@ -28,17 +28,11 @@ using test::LauncherRun;
 using test::Quote;
 using test::RunLauncher;
 using test::ScratchFolder;
+using test::TempFolder;
 using test::WebFault;
 
 constexpr char kToken[] = "inet-download-token";
 constexpr char kSetupName[] = "full.exe";
-
-// The Temp folder with its trailing backslash, as the launcher sees it.
-std::string TempFolder() {
-  char temp[MAX_PATH + 1] = {};
-  ::GetTempPathA(sizeof temp, temp);
-  return temp;
-}
 
 // The files of the Temp folder named like the fetched setup file: the file
 // itself and the temporary files of its downloads.
@@ -58,6 +52,11 @@ std::vector<std::string> DownloadsInTemp() {
 void ClearDownloadsInTemp() {
   for (const std::string& name : DownloadsInTemp())
     ::DeleteFileA((TempFolder() + name).c_str());
+}
+
+// The setup file's place beside `installer`, where the launcher looks first.
+std::string BesideInstaller(const std::string& installer) {
+  return installer.substr(0, installer.rfind('\\') + 1) + kSetupName;
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -221,7 +220,7 @@ TEST_F(InternetSetupScenario, SetupFileBesideTheInstallerIsUsedAndKept) {
   // The location cannot be reached: only the file beside the installer works.
   const std::string nowhere = "http://127.0.0.1:9/nothing";
   const std::string installer = BuildInstaller("local", nowhere, true);
-  const std::string beside = installer.substr(0, installer.rfind('\\') + 1) + kSetupName;
+  const std::string beside = BesideInstaller(installer);
   ASSERT_TRUE(test::CopyFileTo(SetupFile(), beside));
   const LauncherRun run = RunLauncher(installer, "");
   EXPECT_EQ(Boxes(run), "");
@@ -231,7 +230,7 @@ TEST_F(InternetSetupScenario, SetupFileBesideTheInstallerIsUsedAndKept) {
   // Its download token is checked all the same, and it is still not deleted.
   ::DeleteFileA(record_->c_str());
   const std::string wrong = BuildInstaller("local-wrong", nowhere, false);
-  const std::string wrongBeside = wrong.substr(0, wrong.rfind('\\') + 1) + kSetupName;
+  const std::string wrongBeside = BesideInstaller(wrong);
   ASSERT_TRUE(
       test::CopyFileTo(test::WebDocFile(std::string("inet-other\\") + kSetupName), wrongBeside));
   const LauncherRun refused = RunLauncher(wrong, "");
@@ -246,7 +245,7 @@ TEST_F(InternetSetupScenario, SetupFileBesideTheInstallerIsUsedAndKept) {
   const std::string skip = BuildInstaller("local-skip", test::WebHttpUrl("inet"), false,
                                           {"--set", "Download.SkipLocalCopy=yes"});
   ASSERT_TRUE(test::CopyFileTo(test::WebDocFile(std::string("inet-other\\") + kSetupName),
-                               skip.substr(0, skip.rfind('\\') + 1) + kSetupName));
+                               BesideInstaller(skip)));
   const LauncherRun skipped = RunLauncher(skip, "");
   EXPECT_EQ(Boxes(skipped), "");
   ExpectInstalled(skipped);

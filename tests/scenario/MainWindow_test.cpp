@@ -212,9 +212,7 @@ std::string WorkingFolderOf(const std::string& exe) {
   ::GetFileTime(file.get(), nullptr, nullptr, &written);
   ::FileTimeToLocalFileTime(&written, &local);
   ::FileTimeToDosDateTime(&local, &date, &time);
-  char temp[MAX_PATH + 1] = {};
-  ::GetTempPathA(sizeof temp, temp);
-  return std::string(temp) + "SETUP_" + std::to_string(time);
+  return test::TempFolder() + "SETUP_" + std::to_string(time);
 }
 
 bool IsDirectory(const std::string& path) {

@@ -36,6 +36,7 @@ using test::PressKey;
 using test::Quote;
 using test::RunLauncher;
 using test::ScratchFolder;
+using test::TempFolder;
 using test::TopLevelWindows;
 
 constexpr char kAtomPrefix[] = "AutoUpdateAtomTokenByOrvane";
@@ -47,13 +48,6 @@ constexpr char kDialogClassPrefix[] = ".SDialog_Class_Name.";
 bool IsDirectory(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// The Temp folder with its trailing backslash, as the launcher sees it.
-std::string TempFolder() {
-  char temp[MAX_PATH + 1] = {};
-  ::GetTempPathA(sizeof temp, temp);
-  return temp;
 }
 
 // The working folder of an installer: Temp + "SETUP_" + the time half of its
