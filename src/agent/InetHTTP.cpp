@@ -21,6 +21,8 @@ namespace {
 // The time-outs of a download: connecting, sending and receiving may each
 // take up to three minutes.
 constexpr DWORD kDownloadTimeoutMs = 180000;
+// The size question waits at most this long for each step.
+constexpr DWORD kSizeQueryTimeoutMs = 20000;
 // How long a download waits for its transfer thread once it has cut the
 // connection; a thread still stuck in the system after that is left behind.
 constexpr DWORD kAbortGraceMs = 5000;
@@ -186,7 +188,8 @@ uint32_t StatusCode(HINTERNET request, std::string* reason) {
     return 0;
   char text[128] = {};
   DWORD textSize = sizeof text - 1;
-  if (Api().queryInfo(request, HTTP_QUERY_STATUS_TEXT, text, &textSize, nullptr))
+  if (reason != nullptr &&
+      Api().queryInfo(request, HTTP_QUERY_STATUS_TEXT, text, &textSize, nullptr))
     reason->assign(text, std::min<DWORD>(textSize, sizeof text - 1));
   return status;
 }
@@ -444,6 +447,9 @@ void Transfer::ReceiveBody(uint64_t length) {
           error_ = HTTP_MoveFailedText(displayName_, temporary_, GetLastErrorText());
           got = 0;
         }
+      } else if (memory_.size() + got > kMemoryDownloadLimit) {
+        error_ = HTTP_TooLargeText(displayName_);
+        got = 0;
       } else {
         memory_.append(buffer.data(), got);
       }
@@ -627,10 +633,16 @@ int64_t HTTP_GetFileSize(const std::string& url) {
   InternetHandle root(OpenRoot("HTTP_Connect_2"));
   if (!root)
     return -1;
-  InternetHandle request(OpenUrl(root.get(), fullUrl, 0));
+  // The question is asked on the GUI thread of the resident agent: a server
+  // that does not answer must not keep it from its messages for minutes.
+  SetTimeouts(root.get(), kSizeQueryTimeoutMs);
+  InternetHandle request(
+      OpenUrl(root.get(), fullUrl, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE));
   if (!request)
     return -1;
-  const uint64_t length = ContentLength(request.get());
+  // The length of an error page is not the size of the file asked for.
+  const uint64_t length =
+      StatusCode(request.get(), nullptr) >= 400 ? kUnknownLength : ContentLength(request.get());
   const int64_t size = length == kUnknownLength ? -1 : static_cast<int64_t>(length);
   ConsoleLine("HTTP_GetFileSize=" + DecimalText(size) + "  " + url);
   return size;

@@ -199,6 +199,11 @@ std::string HTTP_MoveFailedText(std::string_view displayName, std::string_view d
   return text;
 }
 
+std::string HTTP_TooLargeText(std::string_view displayName) {
+  return std::string(displayName) + " --- The answer is larger than " +
+         DecimalText(static_cast<int64_t>(kMemoryDownloadLimit >> 20)) + " MB";
+}
+
 std::string HTTP_FileNotFoundText(std::string_view url) {
   return std::string(url) + " --- File Not Found !";
 }

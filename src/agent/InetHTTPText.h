@@ -171,6 +171,15 @@ std::string HTTP_StatusErrorText(std::string_view displayName, std::string_view 
 std::string HTTP_MoveFailedText(std::string_view displayName, std::string_view destination,
                                 std::string_view systemText);
 
+// A download into memory (a small settings file) stops at this many bytes,
+// so that a server that sends without end cannot exhaust the memory of the
+// resident agent.
+constexpr uint64_t kMemoryDownloadLimit = 16u << 20;
+
+// displayName + " --- The answer is larger than " + the limit in MB + " MB":
+// a download into memory that passed kMemoryDownloadLimit.
+std::string HTTP_TooLargeText(std::string_view displayName);
+
 // url + " --- File Not Found !": the server announced a length of 0.
 std::string HTTP_FileNotFoundText(std::string_view url);
 

@@ -125,6 +125,29 @@ TEST_F(HttpDownload, IntoMemory) {
   EXPECT_EQ(data, text);
 }
 
+// A settings file in memory has a ceiling: a server that sends more (here
+// without announcing a length, as an endless stream would) ends the download
+// with an error instead of filling the agent's memory.
+TEST_F(HttpDownload, IntoMemoryStopsAtTheLimit) {
+  Serve("huge.info", std::string(kMemoryDownloadLimit + 1, 'x'));
+  for (const std::string& url :
+       {test::WebHttpUrl("http-unit/huge.info"),
+        test::WebFaultUrl(test::WebFault::NoLength, "http-unit/huge.info")}) {
+    std::string data;
+    std::string error;
+    HTTP_DownloadFile(nullptr, url, "", &data, nullptr, error);
+    EXPECT_NE(error.find("The answer is larger than 16 MB"), std::string::npos)
+        << url << ": " << error;
+    EXPECT_LE(data.size(), kMemoryDownloadLimit) << url;
+  }
+  Serve("limit.info", std::string(kMemoryDownloadLimit, 'y'));
+  std::string data;
+  std::string error;
+  HTTP_DownloadFile(nullptr, test::WebHttpUrl("http-unit/limit.info"), "", &data, nullptr, error);
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(data.size(), kMemoryDownloadLimit);
+}
+
 TEST_F(HttpDownload, OnlyOwnLeftoversGoAndAFailureLeavesTheDestination) {
   const std::string bytes = Pattern(200000);
   Serve("setup.exe", bytes);
@@ -198,6 +221,9 @@ TEST_F(HttpDownload, SizeConnectionAndErrorPages) {
   EXPECT_EQ(HTTP_GetFileSize(test::WebHttpUrl("http-unit/sized.bin")), 123457);
   EXPECT_EQ(HTTP_GetFileSize(test::WebFaultUrl(WebFault::NoLength, "http-unit/sized.bin")), -1);
   EXPECT_EQ(HTTP_GetFileSize("http://127.0.0.1:9/none"), -1);
+  // An error page has a length, but it is not the file's.
+  EXPECT_EQ(HTTP_GetFileSize(test::WebHttpUrl("http-unit/missing.bin")), -1);
+  EXPECT_EQ(HTTP_GetFileSize(test::WebFaultUrl(WebFault::NotFound, "http-unit/sized.bin")), -1);
 
   std::string connection = "not cleared";
   EXPECT_TRUE(HTTP_InternetConnected(connection));
