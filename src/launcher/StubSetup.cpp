@@ -15,6 +15,7 @@
 #include "ui/ZMsgBox.h"
 #include "util/Files.h"
 #include "util/PathText.h"
+#include "util/Process.h"
 #include "util/ProcessViewer.h"
 #include "util/Registry.h"
 #include "util/Utils.h"
@@ -256,20 +257,6 @@ std::string AlternativeFolder() {
 void RemoveAlternativeFolder() {
   if (!AlternativeBase().empty())
     DeleteTree(AlternativeFolder(), false);
-}
-
-UniqueHandle<NullableHandleTraits> RunProgram(const std::string& commandLine, int showState) {
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = static_cast<WORD>(showState);
-  PROCESS_INFORMATION info{};
-  std::string mutableLine = commandLine;  // CreateProcessA may write to it
-  if (!::CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
-    return UniqueHandle<NullableHandleTraits>();
-  ::CloseHandle(info.hThread);
-  return UniqueHandle<NullableHandleTraits>(info.hProcess);
 }
 
 void WaitForProcess(HANDLE process) {

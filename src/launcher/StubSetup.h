@@ -78,9 +78,6 @@ std::string AlternativeFolder();
 // Deletes the alternative folder with its content, when there is one.
 void RemoveAlternativeFolder();
 
-// Starts `commandLine` as it is, with `showState` for its first window;
-// an empty handle when the process could not be created.
-UniqueHandle<NullableHandleTraits> RunProgram(const std::string& commandLine, int showState);
 // Waits (serving messages, 500 ms steps) until the process has ended; an
 // empty handle ends after the first step.
 void WaitForProcess(HANDLE process);

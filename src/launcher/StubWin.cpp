@@ -55,8 +55,7 @@ std::string XAgentPath() {
 }
 
 // The bodies of the roles. The setup launcher and the X_ agent run the main
-// window; the X_ agent's test mode arrives with the agent; until then that
-// step only traces.
+// window; the X_ agent reads its test mode first.
 //
 // The plain agent ("CreateAndRun_X_Exe()"): writes the X_ copy of itself and
 // starts it hidden, unless an X_ agent runs already (/_ZZ=99, the restart,
@@ -97,8 +96,16 @@ void RunPlainAgent() {
 
 // The X_ copy is written afresh by every plain agent that starts one, so it
 // removes itself when it ends (its folder is the product's and stays).
+//
+// It takes the override text its plain agent handed on (/TRANSIENTx=), so
+// that overrides set by the product survive the agent's restart after an
+// update.
 void RunXAgent() {
+  const std::string transient = GetSwitch("/TRANSIENTx=", "");
+  if (!transient.empty())
+    ReadOverrideText(transient, Agent().overrides);
   AgentLog("CheckTestMode");
+  CheckTestMode(true);
   AgentLog("WinMain");
   RunMainWindow();
   AgentLog("DeleteMySelf");

@@ -105,6 +105,28 @@ int32_t Low32Signed(uintptr_t value) {
   return static_cast<int32_t>(static_cast<uint32_t>(value));
 }
 
+// The launcher as the agent's host: its package, main window, client and
+// setup flow.
+class LauncherAgentHost final : public AgentHost {
+ public:
+  const TGFileInfo& OwnPackage() override { return orvane::OwnPackage(); }
+  HWND MainWindow() override { return State().window; }
+  void NotifyClient(WPARAM code, LPARAM stage) override { orvane::NotifyClient(code, stage); }
+  void StyleLabel(const std::string& text, const std::string& fontName, int charset,
+                  int fontSize) override {
+    orvane::StyleLabel(State().label, text, fontName, charset, fontSize);
+  }
+  bool RunUpdateSetup(const std::string& packageFile, const std::string& switches,
+                      bool foreground) override {
+    const std::string folder = WorkingFolder();
+    const bool installed =
+        RunSetup(folder, packageFile, OwnPackage().GetAgentFileName(), switches, foreground);
+    if (!folder.empty())
+      DeleteTree(folder, false);
+    return installed;
+  }
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -172,6 +194,9 @@ HWND CreateMainWindow() {
   const int64_t sleep = GetSwitchInt("/SleepX=", -1);
   if (sleep >= 0)
     Agent().tickCounter = sleep > INT32_MAX ? -INT32_MAX : -static_cast<int32_t>(sleep);
+
+  static LauncherAgentHost agentHost;
+  SetAgentHost(agentHost);
 
   InitCommonControlsOnce();
   const std::string& className = Startup().instanceKey;

@@ -19,6 +19,8 @@
 
 #include <cstdint>
 
+#include "agent/StubAU.h"
+
 namespace orvane {
 
 // ---------------------------------------------------------------------------
@@ -29,15 +31,7 @@ constexpr UINT wm_ShutDown = 1123;  // wParam n: the agent's remaining lifetime 
 constexpr UINT wm_LocalMsg = 1124;  // wParam client window, lParam client message
 constexpr UINT wm_AgentMsg = 1125;  // wParam sub-code, lParam value; result: the answer
 
-// Codes posted to the client (wParam), with their value in lParam.
-enum ClientNotification : WPARAM {
-  kNotifyInfoDownload = 40,  // 1 begins, 2 ends: the agent downloads the ".info" file
-  kNotifyFileDownload = 41,  // 1, 2: the agent downloads an update or inform file
-  kNotifyInstall = 42,       // 1, 2: the agent installs an update
-  kNotifyLoopEnded = 43,     // 0: the message loop has ended, the process finishes
-  kNotifyAgentWindow = 50,   // the main window handle: answer to wm_LocalMsg
-  kNotifyAgentMessage = 51,  // wm_AgentMsg: answer to wm_LocalMsg
-};
+// The codes posted to the client are the agent's ClientNotification (agent/StubAU.h).
 
 constexpr UINT_PTR kMainTimerId = 1;
 constexpr UINT kMainTimerMs = 1000;

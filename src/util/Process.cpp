@@ -90,6 +90,20 @@ bool ImageIsFile(DWORD processId, const std::string& file, const std::string& fi
 
 }  // namespace
 
+UniqueHandle<NullableHandleTraits> RunProgram(const std::string& commandLine, int showState) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(showState);
+  PROCESS_INFORMATION info{};
+  std::string mutableLine = commandLine;  // CreateProcessA may write to it
+  if (!::CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+    return UniqueHandle<NullableHandleTraits>();
+  ::CloseHandle(info.hThread);
+  return UniqueHandle<NullableHandleTraits>(info.hProcess);
+}
+
 std::string ProcessImagePath(DWORD processId) {
   if (processId == 0)
     return {};

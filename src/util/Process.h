@@ -22,7 +22,15 @@
 #include <cstdint>
 #include <string>
 
+#include "util/Handles.h"
+
 namespace orvane {
+
+// Starts `commandLine` as it is, with `showState` for its first window, and
+// returns at once (WinExec would wait until the new program reads its
+// message queue, which a program that only waits never does); an empty
+// handle when the process could not be created.
+UniqueHandle<NullableHandleTraits> RunProgram(const std::string& commandLine, int showState);
 
 // Id of a process that runs `file`, by the strategy of the running system;
 // 0 when none runs it. `firstMatch` picks the first of several in system

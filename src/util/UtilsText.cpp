@@ -169,6 +169,17 @@ std::string TrimStripQuotes(std::string_view text) {
   return StripPair(TrimView(text), '"');
 }
 
+std::string Cat(std::initializer_list<std::string_view> parts) {
+  size_t size = 0;
+  for (std::string_view part : parts)
+    size += part.size();
+  std::string text;
+  text.reserve(size);
+  for (std::string_view part : parts)
+    text.append(part);
+  return text;
+}
+
 std::string Quote(std::string_view text) {
   return "\"" + std::string(text) + "\"";
 }

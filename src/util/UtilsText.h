@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -79,6 +80,11 @@ std::string TrimStripQuotes(std::string_view text);
 
 // `"` + text + `"`.
 std::string Quote(std::string_view text);
+
+// The parts joined into one text, in one allocation. Out of line, so that a
+// message assembled from many parts costs one call instead of a chain of
+// inlined concatenations.
+std::string Cat(std::initializer_list<std::string_view> parts);
 
 // Only the characters of `text` that occur in `keep`, in their order.
 std::string KeepOnly(std::string_view text, std::string_view keep);

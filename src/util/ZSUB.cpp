@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <climits>
-#include <unordered_set>
 
 namespace orvane {
 
@@ -133,16 +132,35 @@ std::string BuildKeeping(char d, const Views& fields) {
   return Build(AnyContains(fields, d) ? PickDelimiter(fields) : d, fields);
 }
 
+// The first of each group of fields that are equal once trimmed and folded,
+// in their order. The keys are sorted with their positions, so that a long
+// list costs n log n, not n squared, and no hash table comes into the program.
 Views UniqueFields(const Views& fields) {
-  Views kept;
-  std::unordered_set<std::string> seen;
-  for (std::string_view f : fields) {
-    if (f.empty())
+  struct Keyed {
+    std::string key;
+    size_t index;
+  };
+  std::vector<Keyed> keyed;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (fields[i].empty())
       continue;
-    std::string key(TrimField(f));
+    std::string key(TrimField(fields[i]));
     std::transform(key.begin(), key.end(), key.begin(), Fold);
-    if (seen.insert(std::move(key)).second)
-      kept.push_back(f);
+    keyed.push_back({std::move(key), i});
+  }
+  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    const int order = a.key.compare(b.key);
+    return order != 0 ? order < 0 : a.index < b.index;
+  });
+  std::vector<bool> first(fields.size(), false);
+  for (size_t k = 0; k < keyed.size(); ++k) {
+    if (k == 0 || keyed[k].key != keyed[k - 1].key)
+      first[keyed[k].index] = true;
+  }
+  Views kept;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (first[i])
+      kept.push_back(fields[i]);
   }
   return kept;
 }

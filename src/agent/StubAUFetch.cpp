@@ -1,0 +1,262 @@
+// The agent's fetches: DownloadFileAU for the three kinds of file, the
+// product-token check of what it fetched, and the eligibility decision with
+// its size check of the file on the server.
+#include <string>
+
+#include "agent/InetHTTP.h"
+#include "agent/StubAU.h"
+#include "agent/StubAUFiles.h"
+#include "agent/ZProgBar.h"
+#include "package/PackFormat.h"
+#include "package/PackXWin.h"
+#include "ui/ZMsgBox.h"
+#include "util/Files.h"
+#include "util/NumberText.h"
+#include "util/PathText.h"
+#include "util/Utils.h"
+#include "util/UtilsText.h"
+#include "util/ZDebug.h"
+#include "util/ZDebugText.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr std::string_view kBadTokenText = "Bad Secret Token!";
+
+bool SameNameNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && StartsWithNoCase(a, b);
+}
+
+std::string_view LabelKey(int kind) {
+  if (kind == kFileInfo)
+    return "s31";
+  return kind == kFileUpdate ? "s32" : "s33";
+}
+
+// The three-second progress shown for a file taken from a folder, so that the
+// user who was asked before the download sees it happen.
+void ShowCopyProgress() {
+  ProgressBarSink(kProgressRange, 10, 0, 1, {});
+  for (int i = 0; i < 10; ++i) {
+    ProgressBarSink(kProgressStep, 0, 0, 0, {});
+    YieldWait(300);
+  }
+  ProgressBarSink(kProgressRange, 0, 0, 0, {});
+}
+
+// The size of `name` at `location` for the size check: the file's when the
+// location is a folder holding it, else the server's (not in test mode);
+// -1 when neither tells. `tried` gets the path or URL asked last.
+int64_t SizeAtLocation(const std::string& location, const std::string& name, bool testMode,
+                       std::string& tried) {
+  tried = Cat({location, "\\", name});
+  if (FileExists(tried))
+    return FileSizeByName(tried);
+  std::string connectionError;
+  if (testMode || !HTTP_InternetConnected(connectionError))
+    return -1;
+  tried = Cat({location, "/", name});
+  return HTTP_GetFileSize(tried);
+}
+
+}  // namespace
+
+std::string AgentFolder() {
+  return OwnDir(true);
+}
+
+OriginalFile AgentOriginalFile() {
+  return OriginalFile(GetOriginalFilePath(AgentHostRef().OwnPackage()));
+}
+
+InfoFile AgentInfoFile() {
+  return InfoFile(GetInfoFilePath(AgentHostRef().OwnPackage()));
+}
+
+std::string LocalCopyPath(const std::string& name) {
+  if (!pack::EntryNameFault(name).empty())
+    return {};
+  const TGFileInfo& own = AgentHostRef().OwnPackage();
+  const std::string ownName = OwnFileName();
+  const std::string agentName = own.GetAgentFileName();
+  const std::string own_files[] = {
+      ownName,
+      agentName,
+      "X_" + agentName,
+      own.GetInfoFileName(),
+      own.GetOriginalFileName(),
+      FileNamePart(AgentLogPath(OwnPath())),
+  };
+  for (const std::string& file : own_files) {
+    if (!file.empty() && SameNameNoCase(name, file))
+      return {};
+  }
+  return AgentFolder() + name;
+}
+
+bool SameProductToken(const std::string& localFile, int kind) {
+  const std::string ownToken = AgentHostRef().OwnPackage().GetProductToken(true);
+  if (localFile.empty() || ownToken.empty())
+    return false;
+  if (kind == kFileUpdate)
+    return ReadPackageInfo(localFile).GetProductToken(true) == ownToken;
+  if (kind == kFileInform) {
+    std::string token;
+    std::string rest;
+    pack::ParseTokenLine(ReadFilePart(localFile), token, rest);
+    return token == ownToken;
+  }
+  return false;
+}
+
+bool DownloadFileAU(const std::string& location, const std::string& fileName, int kind,
+                    std::string& error) {
+  AgentState& agent = Agent();
+  AgentHost& host = AgentHostRef();
+  const InfoFile info = AgentInfoFile();
+  const OriginalFile original = AgentOriginalFile();
+
+  bool result = false;
+  error.clear();
+  std::string data;
+  std::string localCopy;
+  const std::string name = FileNamePart(fileName);
+  const std::string from = agent.testMode ? agent.testUrl : location;
+  std::string source = Cat({from, "\\", name});
+  ConsolePidLine(Cat({" DownloadFileAU: ", source}));
+  AgentLog(Cat({"TestMode=", BoolText(agent.testMode)}));
+  AgentLog(Cat({"Download START: ", source}));
+
+  // An update or inform file goes only where the agent may write it.
+  std::string copyPath;
+  if (kind != kFileInfo) {
+    copyPath = LocalCopyPath(name);
+    if (copyPath.empty()) {
+      error =
+          "The update information names a file the agent may not write: " + ShortenForDisplay(name);
+      AgentLog(Cat({"ERROR: ", error}));
+      AgentLog(Cat({"Download END:   ", source}));
+      return false;
+    }
+  }
+
+  const bool confirmDownload = info.GetRequestConfirmationBeforeDownload(agent.overrides);
+  const bool showWindow = kind == kFileUpdate && confirmDownload && agent.checkMode != kCheckByUser;
+  HWND window = host.MainWindow();
+  if (showWindow)
+    ::ShowWindow(window, SW_SHOW);
+  host.StyleLabel(original.GetAgentString(LabelKey(kind)), original.GetMsgBoxFontName(),
+                  original.GetMsgBoxCharset(), original.GetMsgBoxFontSize());
+
+  std::string connectionError;
+  if (FileExists(source)) {
+    if (kind == kFileInfo) {
+      data = ReadFilePart(source);
+    } else if (FileSizeByName(source) > 0) {
+      localCopy = copyPath;
+      // A test folder that is the agent's own folder already holds the copy.
+      if (!SameNameNoCase(source, localCopy) &&
+          !::CopyFileA(source.c_str(), localCopy.c_str(), FALSE)) {
+        error = Cat({"Cannot copy ", source, ": ", GetLastErrorText()});
+      }
+      if (showWindow && error.empty())
+        ShowCopyProgress();
+    }
+  } else if (!agent.testMode && HTTP_InternetConnected(connectionError)) {
+    YieldWait(500);
+    source = Cat({from, "/", name});
+    if (kind != kFileInfo)
+      localCopy = copyPath;
+    HTTP_SetAbort(false);
+    HTTP_DownloadFile(agent.checkMode == kCheckByUser ? window : nullptr, source, localCopy,
+                      kind == kFileInfo ? &data : nullptr, &ProgressReporter(), error);
+    YieldWait(500);
+  } else if (kind != kFileInfo) {
+    // Nothing to fetch: no file in the folder and no way to the network.
+    error = agent.testMode ? "File not Found!" : connectionError;
+    if (error.empty())
+      error = "No connection to the Internet.";
+  }
+  if (showWindow)
+    ::ShowWindow(window, SW_HIDE);
+  AgentLog(Cat({"Download END:   ", source}));
+
+  if (kind == kFileInfo) {
+    if (error.empty() && !data.empty())
+      error = HTTP_NotFoundText({}, data, source, {});
+    result = error.empty() && !data.empty();
+    SaveFile(AgentFolder() + name, data);
+    if (!error.empty() && error.front() == '3')
+      error.clear();
+    return result;
+  }
+
+  if (error.empty() && (localCopy.empty() || !FileExists(localCopy)))
+    error = "File not Found!";
+  if (error.empty()) {
+    result = true;
+    if (!SameProductToken(localCopy, kind)) {
+      result = false;
+      const std::string text = HTTP_NotFoundText(localCopy, {}, source, kBadTokenText);
+      ::DeleteFileA(localCopy.c_str());
+      AgentLog(Cat({"ERROR: ", text}));
+      AgentError(text);
+    }
+  } else {
+    AgentLog(Cat({"ERROR: ", error}));
+    if (source.size() > 2 && confirmDownload) {
+      const std::string message =
+          DownloadFailureText(original.GetAgentString("s3"), original.GetAgentString("s4"),
+                              original.GetAgentString("s5"), HTTP_IsAborted(), source);
+      AgentLog(Cat({"ATTENTION: ", message}));
+      AgentAttention(kMsgOwnerHeading, message);
+    }
+  }
+  return result;
+}
+
+bool GetOkToPerformAU(bool infoDownloaded, int& code, std::string& text) {
+  const AgentState& agent = Agent();
+  const OriginalFile original = AgentOriginalFile();
+  const InfoFile info = AgentInfoFile();
+  EligibilityValues values;
+  values.infoDownloaded = infoDownloaded;
+  values.versionOriginal = original.GetVersionOriginal();
+  values.originalStamp = original.GetStamp();
+  values.reAskSecondsLast = original.GetReAskSecondsLast();
+  values.reAskSecondsInterval = original.GetReAskSecondsInterval();
+  values.newStamp = info.GetStamp();
+  values.versionNew = info.GetVersionNew();
+  values.validVersions = info.GetValidVersions();
+  values.checkByUser = agent.checkMode == kCheckByUser;
+  values.secondsNow = SecondsNow();
+
+  code = EligibilityCodeBeforeSize(values);
+  if (code == kEligibleSizeError) {
+    int64_t expected = info.GetSizeOfUpdateFile();
+    std::string name = info.GetNameOfUpdateFile();
+    if (info.IsAutoInform()) {
+      name = info.GetNameOfInformFile();
+      expected = info.GetSizeOfInformFile();
+    }
+    name = FileNamePart(name);
+    const std::string location = agent.testMode ? agent.testUrl : info.GetDownloadURL_UPDATE();
+    std::string tried;
+    const int64_t actual = SizeAtLocation(location, name, agent.testMode, tried);
+    if (SizeMatches(actual, expected)) {
+      code = kEligibleOk;
+    } else {
+      AgentLog(Cat({"  InfoSize=", DecimalText(expected)}));
+      AgentLog(Cat({"  HttpSize=", DecimalText(actual)}));
+      AgentLog(Cat({"  URL=", tried}));
+    }
+  }
+  text = std::string(EligibilityReason(code));
+  const std::string codeText = DecimalText(code);
+  ConsolePidLine(Cat({" GetOkToPerformAU=", codeText}));
+  AgentLog(Cat({"GetOkToPerformAU = ", codeText, " - ", text}));
+  return code == kEligibleOk;
+}
+
+}  // namespace orvane
