@@ -15,6 +15,8 @@
 
 namespace orvane {
 
+using namespace std::literals;
+
 namespace {
 
 constexpr char kTestModeKey[] = "HKEY_CURRENT_USER\\Software\\Dellomir\\Orvane\\AutoUpdate";
@@ -67,9 +69,9 @@ bool AgentTickSystem::AskBeforeCheck() {
   const std::string location =
       testMode ? Agent().testUrl : AgentHostRef().OwnPackage().GetInfoUrl();
   const OriginalFile original = AgentOriginalFile();
-  return AgentYesNo(kMsgOwnerPlain, AskBeforeCheckText(original.GetAgentString("s22"),
-                                                       original.GetAgentString("s23"),
-                                                       original.GetAgentString("s24"), location,
+  return AgentYesNo(kMsgOwnerPlain, AskBeforeCheckText(original.GetAgentString("s22"sv),
+                                                       original.GetAgentString("s23"sv),
+                                                       original.GetAgentString("s24"sv), location,
                                                        testMode, original.GetProgramName()));
 }
 
@@ -174,9 +176,9 @@ bool CheckTestMode(bool force) {
   const uint32_t now = ::GetTickCount();
   if (force || now - agent.lastTestModeCall > kTestModeRereadMs) {
     const std::string today = DateStamp(-1, LocalMomentNow);
-    agent.testMode = TestModeOn(ReadRegString(kTestModeKey, "TestMode", "0"),
-                                ReadRegString(kTestModeKey, "TestModeDate", ""), today);
-    agent.testUrl = ReadRegString(kTestModeKey, "TestModeURL", "");
+    agent.testMode = TestModeOn(ReadRegString(kTestModeKey, "TestMode"sv, "0"sv),
+                                ReadRegString(kTestModeKey, "TestModeDate"sv, ""sv), today);
+    agent.testUrl = ReadRegString(kTestModeKey, "TestModeURL"sv, ""sv);
   }
   agent.lastTestModeCall = now;
   return agent.testMode;
@@ -196,7 +198,7 @@ void PerformShot() {
   AgentState& agent = Agent();
   AgentHost& host = AgentHostRef();
   const TGFileInfo& own = host.OwnPackage();
-  ConsolePidLine(Cat({" Fire  ", TimeStamp(-1, " ", LocalMomentNow)}));
+  ConsolePidLine(Cat({" Fire  "sv, TimeStamp(-1, " "sv, LocalMomentNow)}));
   CheckTestMode(true);
 
   agent.phase = kPhaseChecking;
@@ -214,7 +216,7 @@ void PerformShot() {
   bool acted = false;
   if (GetOkToPerformAU(infoOk, code, reason)) {
     acted = true;
-    ConsolePidLine(" ==== PerformShot-1 ====");
+    ConsolePidLine(" ==== PerformShot-1 ===="sv);
     original.SetReAskSecondsLast(now);
     const InfoFile info = AgentInfoFile();
     original.SetStamp(info.GetStamp());
@@ -223,7 +225,7 @@ void PerformShot() {
     } else if (PerformAutoUpdate()) {
       ReStartAutoUpdateExe();
     }
-    ConsolePidLine(" ==== PerformShot-2 ====");
+    ConsolePidLine(" ==== PerformShot-2 ===="sv);
   }
 
   if (agent.checkMode != kCheckByUser)
@@ -234,18 +236,18 @@ void PerformShot() {
     return;
   std::string connectionError;
   const bool connected = HTTP_InternetConnected(connectionError);
-  ConsolePidLine(
-      Cat({" TestMode=", BoolText(agent.testMode), " InternetConnected=", BoolText(connected)}));
+  ConsolePidLine(Cat(
+      {" TestMode="sv, BoolText(agent.testMode), " InternetConnected="sv, BoolText(connected)}));
   if (!agent.testMode && !connected) {
-    std::string text = original.GetAgentString("s2");
+    std::string text = original.GetAgentString("s2"sv);
     if (!connectionError.empty())
-      text.append("<P><P>").append(connectionError);
+      text.append("<P><P>"sv).append(connectionError);
     AgentError(text);
   } else if (!agent.testMode && !error.empty()) {
     AgentError(error);
   } else {
     AgentAttention(kMsgOwnerPlain,
-                   NothingToDoText(original.GetAgentString("s21"), IsDeveloperMode(), code));
+                   NothingToDoText(original.GetAgentString("s21"sv), IsDeveloperMode(), code));
   }
 }
 

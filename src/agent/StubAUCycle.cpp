@@ -21,23 +21,25 @@
 
 namespace orvane {
 
+using namespace std::literals;
+
 namespace {
 
 void Marker(std::string_view name, int number) {
-  ConsolePidLine(Cat({" ==== ", name, "-", DecimalText(number), " ===="}));
+  ConsolePidLine(Cat({" ==== "sv, name, "-"sv, DecimalText(number), " ===="}));
 }
 
 UpdateTexts ReadUpdateTexts(const OriginalFile& original) {
   UpdateTexts texts;
-  texts.s11 = original.GetAgentString("s11");
-  texts.s12 = original.GetAgentString("s12");
-  texts.s13 = original.GetAgentString("s13");
-  texts.s14 = original.GetAgentString("s14");
-  texts.s16 = original.GetAgentString("s16");
-  texts.s17 = original.GetAgentString("s17");
-  texts.s18 = original.GetAgentString("s18");
-  texts.s19 = original.GetAgentString("s19");
-  texts.s20 = original.GetAgentString("s20");
+  texts.s11 = original.GetAgentString("s11"sv);
+  texts.s12 = original.GetAgentString("s12"sv);
+  texts.s13 = original.GetAgentString("s13"sv);
+  texts.s14 = original.GetAgentString("s14"sv);
+  texts.s16 = original.GetAgentString("s16"sv);
+  texts.s17 = original.GetAgentString("s17"sv);
+  texts.s18 = original.GetAgentString("s18"sv);
+  texts.s19 = original.GetAgentString("s19"sv);
+  texts.s20 = original.GetAgentString("s20"sv);
   return texts;
 }
 
@@ -57,8 +59,8 @@ bool ConfirmNotice(const std::string& notice, bool force) {
 // and its path must not make the agent end, or start, any other program.
 std::string ProductProgram(const OriginalFile& original, const InfoFile& info) {
   SetInstallFolders(original.GetTargetDir(), original.GetSharedDir(), original.GetAuxiliaryDir());
-  const std::string product = Trim(ExpandVariables(info.GetRunningProcess(), "\\", true, true));
-  const std::string target = ExpandVariables(original.GetTargetDir(), "", true, true);
+  const std::string product = Trim(ExpandVariables(info.GetRunningProcess(), "\\"sv, true, true));
+  const std::string target = ExpandVariables(original.GetTargetDir(), ""sv, true, true);
   if (product.empty() || IsInsideFolder(product, target) || IsInsideFolder(product, AgentFolder()))
     return product;
   AgentLog(
@@ -76,7 +78,7 @@ void ShutDownProduct(const std::string& product, ShutDownMethod method,
   switch (method) {
     case ShutDownMethod::MessageBox: {
       const std::string text =
-          ReplaceProgName(original.GetAgentString("s15"), FileNamePart(product));
+          ReplaceProgName(original.GetAgentString("s15"sv), FileNamePart(product));
       while (IsProcessRunning(product))
         AgentAttention(kMsgOwnerHeading, text);
       break;
@@ -96,10 +98,10 @@ void ShutDownProduct(const std::string& product, ShutDownMethod method,
     case ShutDownMethod::Unknown:
       break;
   }
-  Marker("PerformAutoUpdate", 8);
+  Marker("PerformAutoUpdate"sv, 8);
   if (wait)
     WaitProcessEnd(product, 0);
-  Marker("PerformAutoUpdate", 9);
+  Marker("PerformAutoUpdate"sv, 9);
 }
 
 bool RunUpdateCycle() {
@@ -110,12 +112,12 @@ bool RunUpdateCycle() {
   const TransientOverrides& overrides = agent.overrides;
   const bool byUser = agent.checkMode == kCheckByUser;
 
-  Marker("PerformAutoUpdate", 4);
+  Marker("PerformAutoUpdate"sv, 4);
   const std::string location = info.GetDownloadURL_UPDATE();
   const std::string updateName = FileNamePart(info.GetNameOfUpdateFile());
   if (location.empty() || updateName.empty())
     return false;
-  Marker("PerformAutoUpdate", 5);
+  Marker("PerformAutoUpdate"sv, 5);
 
   const UpdateTexts texts = ReadUpdateTexts(original);
   const std::string programName = info.GetProgramName();
@@ -128,7 +130,7 @@ bool RunUpdateCycle() {
     YieldWait(500);
   }
 
-  Marker("PerformAutoUpdate", 6);
+  Marker("PerformAutoUpdate"sv, 6);
   agent.phase = kPhaseDownloading;
   host.NotifyClient(kNotifyFileDownload, 1);
   std::string error;
@@ -148,24 +150,24 @@ bool RunUpdateCycle() {
       ::DeleteFileA(updateFile.c_str());
     return false;
   }
-  Marker("PerformAutoUpdate", 7);
+  Marker("PerformAutoUpdate"sv, 7);
 
   const std::string product = ProductProgram(original, info);
   const bool wasRunning = !product.empty() && IsProcessRunning(product);
   const std::string method = info.GetShutDownMethod();
-  AgentLog(Cat({"Shut Down Process() - START  (", product, ")  Method: ", method}));
+  AgentLog(Cat({"Shut Down Process() - START  ("sv, product, ")  Method: "sv, method}));
   if (!product.empty())
     ShutDownProduct(product, ShutDownMethodFromText(method), original);
-  AgentLog("Shut Down Process() - END");
+  AgentLog("Shut Down Process() - END"sv);
   const bool shutDown = wasRunning && !IsProcessRunning(product);
   const bool restart = info.GetRestartProcess(overrides) && shutDown;
 
   agent.phase = kPhaseInstalling;
   host.NotifyClient(kNotifyInstall, 1);
-  Marker("PerformAutoUpdate", 10);
+  Marker("PerformAutoUpdate"sv, 10);
   const bool installed = host.RunUpdateSetup(updateFile, OriginalInfoFileSwitch(info.Path()),
                                              !info.GetBackgroundUpdate(overrides));
-  Marker("PerformAutoUpdate", 11);
+  Marker("PerformAutoUpdate"sv, 11);
   host.NotifyClient(kNotifyInstall, 2);
 
   if (installed)
@@ -179,11 +181,11 @@ bool RunUpdateCycle() {
     else
       AgentAttention(kMsgOwnerPlain, ClosingNotice(texts, false, programName));
   }
-  Marker("PerformAutoUpdate", 12);
-  ConsolePidLine(Cat({" ", BoolText(restart), " ", BoolText(answer), " >", product, "<"}));
+  Marker("PerformAutoUpdate"sv, 12);
+  ConsolePidLine(Cat({" "sv, BoolText(restart), " "sv, BoolText(answer), " >"sv, product, "<"}));
   if (restart && answer)
     RunProgram(ProgramPathForCommandLine(product), SW_SHOW);
-  Marker("PerformAutoUpdate", 13);
+  Marker("PerformAutoUpdate"sv, 13);
   return installed;
 }
 
@@ -199,12 +201,12 @@ bool RunInform() {
   const OriginalFile original = AgentOriginalFile();
   const InfoFile info = AgentInfoFile();
 
-  Marker("PerformAutoInform", 1);
+  Marker("PerformAutoInform"sv, 1);
   const std::string location = info.GetDownloadURL_UPDATE();
   const std::string informName = FileNamePart(info.GetNameOfInformFile());
   if (location.empty() || informName.empty())
     return false;
-  Marker("PerformAutoInform", 2);
+  Marker("PerformAutoInform"sv, 2);
   agent.phase = kPhaseDownloading;
   host.NotifyClient(kNotifyFileDownload, 1);
   std::string error;
@@ -213,7 +215,7 @@ bool RunInform() {
   if (!ok)
     return false;
 
-  Marker("PerformAutoInform", 3);
+  Marker("PerformAutoInform"sv, 3);
   std::string token;
   std::string message;
   pack::ParseTokenLine(ReadFilePart(LocalCopyPath(informName)), token, message);
@@ -225,8 +227,8 @@ bool RunInform() {
     link.clear();
   }
   const bool shown = ShowInformDialog(
-      host.MainWindow(), original.GetAgentString("s34"), original.GetAgentString("s35"), message,
-      link, ClampedSize(info.GetAutoInformW()), ClampedSize(info.GetAutoInformH()),
+      host.MainWindow(), original.GetAgentString("s34"sv), original.GetAgentString("s35"sv),
+      message, link, ClampedSize(info.GetAutoInformW()), ClampedSize(info.GetAutoInformH()),
       original.GetMsgBoxFontName(), original.GetMsgBoxFontSize(), original.GetMsgBoxCharset());
   if (shown)
     original.SetVersionOriginal(info.GetVersionNew());
@@ -236,36 +238,36 @@ bool RunInform() {
 }  // namespace
 
 bool PerformAutoUpdate() {
-  AgentLog("PerformAutoUpdate() - START");
+  AgentLog("PerformAutoUpdate() - START"sv);
   const bool installed = RunUpdateCycle();
-  AgentLog(Cat({"PerformAutoUpdate() - END    Result=", BoolText(installed)}));
+  AgentLog(Cat({"PerformAutoUpdate() - END    Result="sv, BoolText(installed)}));
   return installed;
 }
 
 void ReStartAutoUpdateExe() {
-  AgentLog(".. ReStartAutoUpdateExe() - Start");
+  AgentLog(".. ReStartAutoUpdateExe() - Start"sv);
   const AgentState& agent = Agent();
   if (agent.remainingLifetime <= 0) {
     AgentHost& host = AgentHostRef();
     const std::string command = RestartAgentCommandLine(
         AgentFolder(), host.OwnPackage().GetAgentFileName(), agent.overrides);
-    AgentLog(Cat({".. WinExec - ", command}));
+    AgentLog(Cat({".. WinExec - "sv, command}));
     // Not WinExec: that would wait until the new agent reads its messages,
     // which it does only after its ten-second wait, and this agent's window
     // would still be there when the new one looks for it.
     RunProgram(command, SW_HIDE);
     YieldWait(1000);
-    AgentLog(".. PostMessage(WM_DESTROY)");
+    AgentLog(".. PostMessage(WM_DESTROY)"sv);
     ::PostMessageA(host.MainWindow(), WM_DESTROY, 0, 0);
   }
-  AgentLog(".. ReStartAutoUpdateExe() - End");
+  AgentLog(".. ReStartAutoUpdateExe() - End"sv);
 }
 
 bool PerformAutoInform() {
-  AgentLog("PerformAutoInform() - START ");
+  AgentLog("PerformAutoInform() - START "sv);
   const bool shown = RunInform();
-  Marker("PerformAutoInform", 4);
-  AgentLog(Cat({"PerformAutoInform() - END ", BoolText(shown)}));
+  Marker("PerformAutoInform"sv, 4);
+  AgentLog(Cat({"PerformAutoInform() - END "sv, BoolText(shown)}));
   return shown;
 }
 

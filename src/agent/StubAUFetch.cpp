@@ -20,6 +20,8 @@
 
 namespace orvane {
 
+using namespace std::literals;
+
 namespace {
 
 constexpr std::string_view kBadTokenText = "Bad Secret Token!";
@@ -50,13 +52,13 @@ void ShowCopyProgress() {
 // -1 when neither tells. `tried` gets the path or URL asked last.
 int64_t SizeAtLocation(const std::string& location, const std::string& name, bool testMode,
                        std::string& tried) {
-  tried = Cat({location, "\\", name});
+  tried = Cat({location, "\\"sv, name});
   if (FileExists(tried))
     return FileSizeByName(tried);
   std::string connectionError;
   if (testMode || !HTTP_InternetConnected(connectionError))
     return -1;
-  tried = Cat({location, "/", name});
+  tried = Cat({location, "/"sv, name});
   return HTTP_GetFileSize(tried);
 }
 
@@ -123,10 +125,10 @@ bool DownloadFileAU(const std::string& location, const std::string& fileName, in
   std::string localCopy;
   const std::string name = FileNamePart(fileName);
   const std::string from = agent.testMode ? agent.testUrl : location;
-  std::string source = Cat({from, "\\", name});
-  ConsolePidLine(Cat({" DownloadFileAU: ", source}));
-  AgentLog(Cat({"TestMode=", BoolText(agent.testMode)}));
-  AgentLog(Cat({"Download START: ", source}));
+  std::string source = Cat({from, "\\"sv, name});
+  ConsolePidLine(Cat({" DownloadFileAU: "sv, source}));
+  AgentLog(Cat({"TestMode="sv, BoolText(agent.testMode)}));
+  AgentLog(Cat({"Download START: "sv, source}));
 
   // An update or inform file goes only where the agent may write it.
   std::string copyPath;
@@ -135,8 +137,8 @@ bool DownloadFileAU(const std::string& location, const std::string& fileName, in
     if (copyPath.empty()) {
       error =
           "The update information names a file the agent may not write: " + ShortenForDisplay(name);
-      AgentLog(Cat({"ERROR: ", error}));
-      AgentLog(Cat({"Download END:   ", source}));
+      AgentLog(Cat({"ERROR: "sv, error}));
+      AgentLog(Cat({"Download END:   "sv, source}));
       return false;
     }
   }
@@ -158,14 +160,14 @@ bool DownloadFileAU(const std::string& location, const std::string& fileName, in
       // A test folder that is the agent's own folder already holds the copy.
       if (!SameNameNoCase(source, localCopy) &&
           !::CopyFileA(source.c_str(), localCopy.c_str(), FALSE)) {
-        error = Cat({"Cannot copy ", source, ": ", GetLastErrorText()});
+        error = Cat({"Cannot copy "sv, source, ": "sv, GetLastErrorText()});
       }
       if (showWindow && error.empty())
         ShowCopyProgress();
     }
   } else if (!agent.testMode && HTTP_InternetConnected(connectionError)) {
     YieldWait(500);
-    source = Cat({from, "/", name});
+    source = Cat({from, "/"sv, name});
     if (kind != kFileInfo)
       localCopy = copyPath;
     HTTP_SetAbort(false);
@@ -180,7 +182,7 @@ bool DownloadFileAU(const std::string& location, const std::string& fileName, in
   }
   if (showWindow)
     ::ShowWindow(window, SW_HIDE);
-  AgentLog(Cat({"Download END:   ", source}));
+  AgentLog(Cat({"Download END:   "sv, source}));
 
   if (kind == kFileInfo) {
     if (error.empty() && !data.empty())
@@ -200,16 +202,16 @@ bool DownloadFileAU(const std::string& location, const std::string& fileName, in
       result = false;
       const std::string text = HTTP_NotFoundText(localCopy, {}, source, kBadTokenText);
       ::DeleteFileA(localCopy.c_str());
-      AgentLog(Cat({"ERROR: ", text}));
+      AgentLog(Cat({"ERROR: "sv, text}));
       AgentError(text);
     }
   } else {
-    AgentLog(Cat({"ERROR: ", error}));
+    AgentLog(Cat({"ERROR: "sv, error}));
     if (source.size() > 2 && confirmDownload) {
       const std::string message =
-          DownloadFailureText(original.GetAgentString("s3"), original.GetAgentString("s4"),
-                              original.GetAgentString("s5"), HTTP_IsAborted(), source);
-      AgentLog(Cat({"ATTENTION: ", message}));
+          DownloadFailureText(original.GetAgentString("s3"sv), original.GetAgentString("s4"sv),
+                              original.GetAgentString("s5"sv), HTTP_IsAborted(), source);
+      AgentLog(Cat({"ATTENTION: "sv, message}));
       AgentAttention(kMsgOwnerHeading, message);
     }
   }
@@ -247,15 +249,15 @@ bool GetOkToPerformAU(bool infoDownloaded, int& code, std::string& text) {
     if (SizeMatches(actual, expected)) {
       code = kEligibleOk;
     } else {
-      AgentLog(Cat({"  InfoSize=", DecimalText(expected)}));
-      AgentLog(Cat({"  HttpSize=", DecimalText(actual)}));
-      AgentLog(Cat({"  URL=", tried}));
+      AgentLog(Cat({"  InfoSize="sv, DecimalText(expected)}));
+      AgentLog(Cat({"  HttpSize="sv, DecimalText(actual)}));
+      AgentLog(Cat({"  URL="sv, tried}));
     }
   }
   text = std::string(EligibilityReason(code));
   const std::string codeText = DecimalText(code);
-  ConsolePidLine(Cat({" GetOkToPerformAU=", codeText}));
-  AgentLog(Cat({"GetOkToPerformAU = ", codeText, " - ", text}));
+  ConsolePidLine(Cat({" GetOkToPerformAU="sv, codeText}));
+  AgentLog(Cat({"GetOkToPerformAU = "sv, codeText, " - "sv, text}));
   return code == kEligibleOk;
 }
 

@@ -196,6 +196,59 @@ class Expansion {
     return Folder(system_.WindowsFolder()) + "\\Fonts";
   }
 
+  // The folders a folder variable may name, beside the shell folders.
+  enum class Source : unsigned char {
+    kWindows,
+    kSystem,
+    kSystem16,
+    kStartMenu,
+    kProgramFiles,
+    kCommonFiles,
+    kFonts,
+    kOwn,
+    kOrigin,
+    kTemp,
+  };
+  struct NamedFolder {
+    std::string_view name;
+    Source source;
+  };
+
+  std::string FolderOf(Source source) {
+    switch (source) {
+      case Source::kWindows:
+        return system_.WindowsFolder();
+      case Source::kSystem:
+        return system_.SystemFolder();
+      case Source::kSystem16:
+        return System16Folder();
+      case Source::kStartMenu:
+        return system_.RegistryValue(kUserShellFolders, "Start Menu");
+      case Source::kProgramFiles:
+        return system_.RegistryValue(kCurrentVersion, "ProgramFilesDir");
+      case Source::kCommonFiles:
+        return system_.RegistryValue(kCurrentVersion, "CommonFilesDir");
+      case Source::kFonts:
+        return FontFolder();
+      case Source::kOwn:
+        return system_.OwnFolder();
+      case Source::kOrigin:
+        return system_.OriginFolder();
+      case Source::kTemp:
+        return system_.TempFolder();
+    }
+    return {};
+  }
+
+  // Each variable of the table that the text holds, in the table's order.
+  template <size_t N>
+  void PutFolders(const NamedFolder (&table)[N]) {
+    for (const NamedFolder& folder : table) {
+      if (Has(folder.name))
+        PutFolder(folder.name, FolderOf(folder.source));
+    }
+  }
+
   void ExpandFolders(const InstallFolders& install) {
     const std::string snapshot = text_;
     BridgeSystem& s = system_;
@@ -212,12 +265,12 @@ class Expansion {
     PutFolder("<Application Folder>", install.application);
     PutFolder("<Common Folder>", install.common);
     PutFolder("<Auxiliary Folder>", install.auxiliary);
-    if (Has("<Windows Directory>"))
-      PutFolder("<Windows Directory>", s.WindowsFolder());
-    if (Has("<System Directory>"))
-      PutFolder("<System Directory>", s.SystemFolder());
-    if (Has("<System16 Directory>"))
-      PutFolder("<System16 Directory>", System16Folder());
+    static constexpr NamedFolder kLongNames[] = {
+        {"<Windows Directory>", Source::kWindows},
+        {"<System Directory>", Source::kSystem},
+        {"<System16 Directory>", Source::kSystem16},
+    };
+    PutFolders(kLongNames);
     // A text that names a folder by its long name is absolute already: the
     // installation folder variables in it are markers and go.
     if (text_ != snapshot) {
@@ -230,31 +283,25 @@ class Expansion {
     PutFolder("<InstallCommonDir>", install.common);
     PutFolder("<InstallAuxDir>", install.auxiliary);
     Put("<AbsoluteDir>", {});
-    if (Has("<WinDir>"))
-      PutFolder("<WinDir>", s.WindowsFolder());
-    if (Has("<WinSysDir>"))
-      PutFolder("<WinSysDir>", s.SystemFolder());
-    if (Has("<WinSys32Dir>"))
-      PutFolder("<WinSys32Dir>", s.SystemFolder());
-    if (Has("<WinSys16Dir>"))
-      PutFolder("<WinSys16Dir>", System16Folder());
+    static constexpr NamedFolder kSystemFolders[] = {
+        {"<WinDir>", Source::kWindows},
+        {"<WinSysDir>", Source::kSystem},
+        {"<WinSys32Dir>", Source::kSystem},
+        {"<WinSys16Dir>", Source::kSystem16},
+    };
+    PutFolders(kSystemFolders);
     ExpandDrives(install);
-    if (Has("<StartMenuDir>"))
-      PutFolder("<StartMenuDir>", s.RegistryValue(kUserShellFolders, "Start Menu"));
-    if (Has("<ProgramFilesDir>"))
-      PutFolder("<ProgramFilesDir>", s.RegistryValue(kCurrentVersion, "ProgramFilesDir"));
-    if (Has("<CommonFilesDir>"))
-      PutFolder("<CommonFilesDir>", s.RegistryValue(kCurrentVersion, "CommonFilesDir"));
-    if (Has("<FontDir>"))
-      PutFolder("<FontDir>", FontFolder());
-    if (Has("<SrcDir>"))
-      PutFolder("<SrcDir>", s.OwnFolder());
-    if (Has("<OriginDir>"))
-      PutFolder("<OriginDir>", s.OriginFolder());
-    if (Has("<TempDir>"))
-      PutFolder("<TempDir>", s.TempFolder());
-    if (Has("<ServiceDir>"))
-      PutFolder("<ServiceDir>", s.OwnFolder());
+    static constexpr NamedFolder kOtherFolders[] = {
+        {"<StartMenuDir>", Source::kStartMenu},
+        {"<ProgramFilesDir>", Source::kProgramFiles},
+        {"<CommonFilesDir>", Source::kCommonFiles},
+        {"<FontDir>", Source::kFonts},
+        {"<SrcDir>", Source::kOwn},
+        {"<OriginDir>", Source::kOrigin},
+        {"<TempDir>", Source::kTemp},
+        {"<ServiceDir>", Source::kOwn},
+    };
+    PutFolders(kOtherFolders);
     static constexpr struct {
       std::string_view name;
       ShellFolder folder;
