@@ -130,6 +130,13 @@ bool DownloadFileAU(const std::string& location, const std::string& fileName, in
   AgentLog(Cat({"TestMode="sv, BoolText(agent.testMode)}));
   AgentLog(Cat({"Download START: "sv, source}));
 
+  // Without a name (a package without an update location, a ".info" that
+  // names no file) there is nothing to fetch.
+  if (name.empty()) {
+    error = "No file to fetch"s;
+    AgentLog(Cat({"ERROR: "sv, error}));
+    return false;
+  }
   // An update or inform file goes only where the agent may write it.
   std::string copyPath;
   if (kind != kFileInfo) {

@@ -125,8 +125,10 @@ TEST(PlainAgentScenario, StartsTheXAgentHiddenAndForwardsRequestsToIt) {
 
   // 1. No X_ agent runs: the plain agent writes X_PlainAgent.exe, starts it
   // hidden with the override text and the delay handed on, waits until it
-  // runs (it was given switches) and ends.
-  const auto first = test::RunProcess(Quote(agent) + " /DELAY=100 /TRANSIENT=|1|0|255|", 60000);
+  // runs (it was given switches) and ends. (Override 0 stays off: the X_
+  // agent takes the text, and 1 there would ask the user before the forced
+  // check below.)
+  const auto first = test::RunProcess(Quote(agent) + " /DELAY=100 /TRANSIENT=|0|1|255|", 60000);
   ASSERT_TRUE(first.finished);
   EXPECT_EQ(first.exitCode, 0u);
   EXPECT_EQ(test::ReadWholeFile(x), test::ReadWholeFile(agent)) << "X_ is a copy of the agent";
@@ -143,7 +145,7 @@ TEST(PlainAgentScenario, StartsTheXAgentHiddenAndForwardsRequestsToIt) {
   EXPECT_EQ(TickCounts(viewer, xPid).front(), -99);
 
   std::string written = test::ReadWholeFile(log);
-  const std::string xCommandLine = x + " /TRANSIENTx=|1|0|255| /SleepX=100";
+  const std::string xCommandLine = x + " /TRANSIENTx=|0|1|255| /SleepX=100";
   for (const std::string& line :
        {std::string("Wait 0 SEC"), std::string("Create X_ File "),
         "WinExec: " + xCommandLine + "\r\n", " X CommandLine=" + xCommandLine + "\r\n"}) {

@@ -13,6 +13,7 @@
 //   /NoHash          leave out the file hashes of the record
 //   /ExitCode=<n>    exit with n (default 0)
 //   /KeepAtom        do not delete the atom: the installation stays unconfirmed
+//                    (as it does when /Install could not copy a file)
 //   /RunMs=<ms>      stay alive that long, pumping messages, before exiting
 //   /DialogMs=<ms>   keep a window of class ".SDialog_Class_Name." + TH_ID open
 //                    that long after this process has ended. A window dies
@@ -31,7 +32,7 @@
 //   show=<STARTUPINFO.wShowWindow>
 //   cwd=<current folder>
 //   folder=<folder of the engine, no trailing "\">
-//   atom=<deleted | kept (/KeepAtom) | missing (no such atom)>
+//   atom=<deleted | kept (/KeepAtom, or a failed /Install) | missing (no such atom)>
 //   exit=<the exit code>
 //   install=<target folder>                  only with /Install, then per file:
 //   copied=<relative path>  or  copyfailed=<relative path>|<Win32 error code>
@@ -276,11 +277,13 @@ InstallReport Install(const std::string& folder, const std::vector<FoundFile>& f
 // ---------------------------------------------------------------------------
 // The confirmation and the record
 
-std::string ConfirmInstallation(const Options& o) {
+// An installation that could not copy every file is not confirmed: a real
+// engine that failed does not tell the launcher it completed.
+std::string ConfirmInstallation(const Options& o, bool installFailed) {
   const ATOM atom = ::GlobalFindAtomA(("AutoUpdateAtomTokenByOrvane" + o.thId).c_str());
   if (!atom)
     return "missing";
-  if (o.keepAtom)
+  if (o.keepAtom || installFailed)
     return "kept";
   ::GlobalDeleteAtom(atom);
   return "deleted";
@@ -472,7 +475,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     install = Install(folder, files, ownPath, o.install);
   const UINT exitCode = !install.failed.empty() && o.exitCode == 0 ? 1 : o.exitCode;
 
-  const std::string atom = ConfirmInstallation(o);
+  const std::string atom = ConfirmInstallation(o, !install.failed.empty());
   if (!o.record.empty())
     AppendRecord(o, startup, folder, files, atom, exitCode, install);
 
