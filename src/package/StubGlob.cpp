@@ -23,6 +23,19 @@ constexpr char kAutoInform[] = "AutoInform";
 
 constexpr int64_t kDefaultInformSize = 360;
 
+// The getters and setters below are many: with these each is one short call,
+// and the views of section and key are made here once, not in every getter.
+std::string ReadText(const std::string& file, const char* section, const char* key,
+                     std::string_view def = {}) {
+  return ReadIniString(file, section, key, def);
+}
+int64_t ReadNumber(const std::string& file, const char* section, const char* key, int64_t def = 0) {
+  return ReadIniInt64(file, section, key, def);
+}
+bool WriteNumber(const std::string& file, const char* key, int64_t value) {
+  return WriteIniInt64(file, kOriginalSetup, key, value);
+}
+
 // Writes a time and, under "__" + its key, the same moment as readable text.
 bool WriteSeconds(const std::string& file, std::string_view key, int64_t seconds) {
   const bool value = WriteIniInt64(file, kOriginalSetup, key, seconds);
@@ -52,83 +65,83 @@ int64_t SecondsNow() {
 // The installed-setup record
 
 int64_t OriginalFile::GetProbeSecondsInterval() const {
-  return ReadIniInt64(path_, kOriginalSetup, "ProbeSecondsInterval", 0);
+  return ReadNumber(path_, kOriginalSetup, "ProbeSecondsInterval");
 }
 int64_t OriginalFile::GetProbeSecondsLast() const {
-  return ReadIniInt64(path_, kOriginalSetup, "ProbeSecondsLast", 0);
+  return ReadNumber(path_, kOriginalSetup, "ProbeSecondsLast");
 }
 int64_t OriginalFile::GetReAskSecondsInterval() const {
-  return ReadIniInt64(path_, kOriginalSetup, "ReAskSecondsInterval", 0);
+  return ReadNumber(path_, kOriginalSetup, "ReAskSecondsInterval");
 }
 int64_t OriginalFile::GetReAskSecondsLast() const {
-  return ReadIniInt64(path_, kOriginalSetup, "ReAskSecondsLast", 0);
+  return ReadNumber(path_, kOriginalSetup, "ReAskSecondsLast");
 }
 int64_t OriginalFile::GetVersionOriginal() const {
-  return ReadIniInt64(path_, kOriginalSetup, "VersionOriginal", 0);
+  return ReadNumber(path_, kOriginalSetup, "VersionOriginal");
 }
 int64_t OriginalFile::GetStamp() const {
-  return ReadIniInt64(path_, kOriginalSetup, "Stamp", 0);
+  return ReadNumber(path_, kOriginalSetup, "Stamp");
 }
 std::string OriginalFile::GetProgramName() const {
-  return ReadIniString(path_, kOriginalSetup, "ProgramName", "");
+  return ReadText(path_, kOriginalSetup, "ProgramName");
 }
 
 bool OriginalFile::SetProbeSecondsInterval(int64_t seconds) const {
-  return WriteIniInt64(path_, kOriginalSetup, "ProbeSecondsInterval", seconds);
+  return WriteNumber(path_, "ProbeSecondsInterval", seconds);
 }
 bool OriginalFile::SetProbeSecondsLast(int64_t seconds) const {
   return WriteSeconds(path_, "ProbeSecondsLast", seconds);
 }
 bool OriginalFile::SetReAskSecondsInterval(int64_t seconds) const {
-  return WriteIniInt64(path_, kOriginalSetup, "ReAskSecondsInterval", seconds);
+  return WriteNumber(path_, "ReAskSecondsInterval", seconds);
 }
 bool OriginalFile::SetReAskSecondsLast(int64_t seconds) const {
   return WriteSeconds(path_, "ReAskSecondsLast", seconds);
 }
 bool OriginalFile::SetVersionOriginal(int64_t version) const {
-  return WriteIniInt64(path_, kOriginalSetup, "VersionOriginal", version);
+  return WriteNumber(path_, "VersionOriginal", version);
 }
 bool OriginalFile::SetStamp(int64_t stamp) const {
-  return WriteIniInt64(path_, kOriginalSetup, "Stamp", stamp);
+  return WriteNumber(path_, "Stamp", stamp);
 }
 
 std::string OriginalFile::GetTargetDir() const {
-  return ReadIniString(path_, kDirectories, "TargetDir", "");
+  return ReadText(path_, kDirectories, "TargetDir");
 }
 std::string OriginalFile::GetSharedDir() const {
-  return ReadIniString(path_, kDirectories, "SharedDir", "");
+  return ReadText(path_, kDirectories, "SharedDir");
 }
 std::string OriginalFile::GetAuxiliaryDir() const {
-  return ReadIniString(path_, kDirectories, "AuxiliaryDir", "");
+  return ReadText(path_, kDirectories, "AuxiliaryDir");
 }
 
 std::string OriginalFile::GetStartUpLink() const {
-  return ReadIniString(path_, kUnInstall, "StartUpLink", "");
+  return ReadText(path_, kUnInstall, "StartUpLink");
 }
 std::string OriginalFile::GetCheckforNewUpdateLink() const {
-  return ReadIniString(path_, kUnInstall, "CheckforNewUpdateLink", "");
+  return ReadText(path_, kUnInstall, "CheckforNewUpdateLink");
 }
 
 std::string OriginalFile::GetMsgBoxButtons() const {
-  return ReadIniString(path_, kMsgBox, "BtnText", kDefaultButtons);
+  return ReadText(path_, kMsgBox, "BtnText", kDefaultButtons);
 }
 std::string OriginalFile::GetMsgBoxError() const {
-  return ReadIniString(path_, kMsgBox, "Error", kDefaultError);
+  return ReadText(path_, kMsgBox, "Error", kDefaultError);
 }
 std::string OriginalFile::GetMsgBoxConfirm() const {
-  return ReadIniString(path_, kMsgBox, "Confirm", kDefaultConfirm);
+  return ReadText(path_, kMsgBox, "Confirm", kDefaultConfirm);
 }
 std::string OriginalFile::GetMsgBoxAttention() const {
-  return ReadIniString(path_, kMsgBox, "Attention", kDefaultAttention);
+  return ReadText(path_, kMsgBox, "Attention", kDefaultAttention);
 }
 int OriginalFile::GetMsgBoxCharset() const {
-  return LangIntValue(ReadIniString(path_, kMsgBox, "CharSet", ""), kDefaultCharset);
+  return LangIntValue(ReadText(path_, kMsgBox, "CharSet"), kDefaultCharset);
 }
 std::string OriginalFile::GetMsgBoxFontName() const {
-  return ReadIniString(path_, kMsgBox, "FontName", kDefaultFontName);
+  return ReadText(path_, kMsgBox, "FontName", kDefaultFontName);
 }
 int OriginalFile::GetMsgBoxFontSize() const {
-  return LangIntValue(ReadIniString(path_, kMsgBox, "FontSize", ""), kDefaultFontSize);
+  return LangIntValue(ReadText(path_, kMsgBox, "FontSize"), kDefaultFontSize);
 }
 
 std::string OriginalFile::GetAgentString(std::string_view key, std::string_view def) const {
@@ -142,37 +155,37 @@ std::string OriginalFile::GetAgentString(std::string_view key) const {
 // The update information file
 
 std::string InfoFile::GetDownloadURL_UPDATE() const {
-  return ReadIniString(path_, kNewSetup, "DownloadURL_UPDATE", "");
+  return ReadText(path_, kNewSetup, "DownloadURL_UPDATE");
 }
 std::string InfoFile::GetNameOfUpdateFile() const {
-  return ReadIniString(path_, kNewSetup, "NameOfUpdateFile", "");
+  return ReadText(path_, kNewSetup, "NameOfUpdateFile");
 }
 int64_t InfoFile::GetSizeOfUpdateFile() const {
-  return ReadIniInt64(path_, kNewSetup, "SizeOfUpdateFile", 0);
+  return ReadNumber(path_, kNewSetup, "SizeOfUpdateFile");
 }
 std::string InfoFile::GetShutDownMethod() const {
-  return ReadIniString(path_, kNewSetup, "ShutDownMethod", "");
+  return ReadText(path_, kNewSetup, "ShutDownMethod");
 }
 std::string InfoFile::GetRunningProcess() const {
-  return ReadIniString(path_, kNewSetup, "RunningProcess", "");
+  return ReadText(path_, kNewSetup, "RunningProcess");
 }
 std::string InfoFile::GetProgramName() const {
-  return ReadIniString(path_, kNewSetup, "ProgramName", "");
+  return ReadText(path_, kNewSetup, "ProgramName");
 }
 int64_t InfoFile::GetVersionNew() const {
-  return ReadIniInt64(path_, kNewSetup, "VersionNew", 0);
+  return ReadNumber(path_, kNewSetup, "VersionNew");
 }
 int64_t InfoFile::GetStamp() const {
-  return ReadIniInt64(path_, kNewSetup, "Stamp", 0);
+  return ReadNumber(path_, kNewSetup, "Stamp");
 }
 std::string InfoFile::GetValidVersions() const {
-  return ReadIniString(path_, kNewSetup, "ValidVersions", "");
+  return ReadText(path_, kNewSetup, "ValidVersions");
 }
 bool InfoFile::GetRemoveStartUpShortcut() const {
-  return IniSwitchValue(ReadIniString(path_, kNewSetup, "RemoveStartUpShortcut", "0"));
+  return IniSwitchValue(ReadText(path_, kNewSetup, "RemoveStartUpShortcut", "0"));
 }
 bool InfoFile::GetRemoveCheckForNewUpdateShortcut() const {
-  return IniSwitchValue(ReadIniString(path_, kNewSetup, "RemoveCheckForNewUpdateShortcut", "0"));
+  return IniSwitchValue(ReadText(path_, kNewSetup, "RemoveCheckForNewUpdateShortcut", "0"));
 }
 
 bool InfoFile::Switch(std::string_view key, Override which,
@@ -212,23 +225,23 @@ bool InfoFile::GetInformFinish(const TransientOverrides& overrides) const {
 }
 
 int64_t InfoFile::GetAutoInform() const {
-  return ReadIniInt64(path_, kGeneral, "AutoInform", 0);
+  return ReadNumber(path_, kGeneral, "AutoInform");
 }
 
 std::string InfoFile::GetDownloadURL_INFORM() const {
-  return ReadIniString(path_, kAutoInform, "DownloadURL_INFORM", "");
+  return ReadText(path_, kAutoInform, "DownloadURL_INFORM");
 }
 std::string InfoFile::GetNameOfInformFile() const {
-  return ReadIniString(path_, kAutoInform, "NameOfInformFile", "");
+  return ReadText(path_, kAutoInform, "NameOfInformFile");
 }
 int64_t InfoFile::GetSizeOfInformFile() const {
-  return ReadIniInt64(path_, kAutoInform, "SizeOfInformFile", 0);
+  return ReadNumber(path_, kAutoInform, "SizeOfInformFile");
 }
 int64_t InfoFile::GetAutoInformW() const {
-  return ReadIniInt64(path_, kAutoInform, "AutoInformW", kDefaultInformSize);
+  return ReadNumber(path_, kAutoInform, "AutoInformW", kDefaultInformSize);
 }
 int64_t InfoFile::GetAutoInformH() const {
-  return ReadIniInt64(path_, kAutoInform, "AutoInformH", kDefaultInformSize);
+  return ReadNumber(path_, kAutoInform, "AutoInformH", kDefaultInformSize);
 }
 
 }  // namespace orvane

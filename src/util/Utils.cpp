@@ -291,51 +291,61 @@ std::string FinishVersion(std::string version, int width, int count) {
   return version;
 }
 
-}  // namespace
+// Takes the version text out of a version block; on failure gives "" and
+// names what the block lacks in `fault`.
+using VersionExtractor = std::string (*)(const VersionApi& api, const std::vector<char>& block,
+                                         const char*& fault);
 
-std::string GetExeVersion(std::string_view file, int width, int count) {
+// The version text `extract` takes from the version block of `file` (the
+// own executable when empty); a failure is reported under `method` and
+// gives "".
+std::string ReadVersion(std::string_view file, const char* method, VersionExtractor extract,
+                        int width, int count) {
   const std::string path = file.empty() ? OwnPath() : std::string(file);
   const VersionApi api;
   std::vector<char> block;
   std::string error;
   if (!api.ReadBlock(path, block, error)) {
-    ReportException(error, "Utils.GetExeVersion()", path);
+    ReportException(error, method, path);
     return {};
   }
+  const char* fault = nullptr;
+  std::string version = extract(api, block, fault);
+  if (fault) {
+    ReportException(fault, method, path);
+    return {};
+  }
+  return FinishVersion(std::move(version), width, count);
+}
+
+std::string FileVersionOf(const VersionApi& api, const std::vector<char>& block,
+                          const char*& fault) {
   UINT length = 0;
   const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(api.Query(block, "\\", length));
   if (!fixed || length < sizeof(VS_FIXEDFILEINFO)) {
-    ReportException("no fixed file information", "Utils.GetExeVersion()", path);
+    fault = "no fixed file information";
     return {};
   }
-  const std::string text = DecimalText(HIWORD(fixed->dwFileVersionMS)) + "." +
-                           DecimalText(LOWORD(fixed->dwFileVersionMS)) + "." +
-                           DecimalText(HIWORD(fixed->dwFileVersionLS)) + "." +
-                           DecimalText(LOWORD(fixed->dwFileVersionLS));
-  return FinishVersion(text, width, count);
+  return Cat({DecimalText(HIWORD(fixed->dwFileVersionMS)), ".",
+              DecimalText(LOWORD(fixed->dwFileVersionMS)), ".",
+              DecimalText(HIWORD(fixed->dwFileVersionLS)), ".",
+              DecimalText(LOWORD(fixed->dwFileVersionLS))});
 }
 
-std::string GetProductVersion(std::string_view file, int width, int count) {
-  const std::string path = file.empty() ? OwnPath() : std::string(file);
-  const VersionApi api;
-  std::vector<char> block;
-  std::string error;
-  if (!api.ReadBlock(path, block, error)) {
-    ReportException(error, "Utils.GetProductVersion()", path);
-    return {};
-  }
+std::string ProductVersionOf(const VersionApi& api, const std::vector<char>& block,
+                             const char*& fault) {
   UINT length = 0;
   const auto* translation =
       static_cast<const WORD*>(api.Query(block, "\\VarFileInfo\\Translation", length));
   if (!translation || length < 2 * sizeof(WORD)) {
-    ReportException("no translation", "Utils.GetProductVersion()", path);
+    fault = "no translation";
     return {};
   }
-  const std::string subBlock = "\\StringFileInfo\\" + HexText(translation[0], 4) +
-                               HexText(translation[1], 4) + "\\ProductVersion";
+  const std::string subBlock = Cat({"\\StringFileInfo\\", HexText(translation[0], 4),
+                                    HexText(translation[1], 4), "\\ProductVersion"});
   const auto* value = static_cast<const char*>(api.Query(block, subBlock.c_str(), length));
   if (!value) {
-    ReportException("no ProductVersion", "Utils.GetProductVersion()", path);
+    fault = "no ProductVersion";
     return {};
   }
   // The length counts the terminating zero when there is one.
@@ -344,7 +354,17 @@ std::string GetProductVersion(std::string_view file, int width, int count) {
     if (c == ',')
       c = '.';
   }
-  return FinishVersion(version, width, count);
+  return version;
+}
+
+}  // namespace
+
+std::string GetExeVersion(std::string_view file, int width, int count) {
+  return ReadVersion(file, "Utils.GetExeVersion()", FileVersionOf, width, count);
+}
+
+std::string GetProductVersion(std::string_view file, int width, int count) {
+  return ReadVersion(file, "Utils.GetProductVersion()", ProductVersionOf, width, count);
 }
 
 // ---------------------------------------------------------------------------
