@@ -246,8 +246,10 @@ void PerformShot() {
   } else if (!agent.testMode && !error.empty()) {
     AgentError(error);
   } else {
-    AgentAttention(kMsgOwnerPlain,
-                   NothingToDoText(original.GetAgentString("s21"sv), IsDeveloperMode(), code));
+    // The product's name, as in the question before the check.
+    AgentAttention(kMsgOwnerPlain, NothingToDoText(ReplaceProgName(original.GetAgentString("s21"sv),
+                                                                   original.GetProgramName()),
+                                                   IsDeveloperMode(), code));
   }
 }
 

@@ -14,6 +14,7 @@
 #include "util/Fatal.h"
 #include "util/Files.h"
 #include "util/NumberText.h"
+#include "util/Process.h"
 #include "util/ProcessViewer.h"
 #include "util/Utils.h"
 #include "util/ZDebug.h"
@@ -144,6 +145,19 @@ class XAgentPoster final : public AgentRequestSink {
       message = wm_AgentMsg;
       wParam = kAgentForceCheck;
       lParam = static_cast<LPARAM>(request.value);
+    }
+    // The X_ agent's own window, known by its class: while the agent shows a
+    // box, that box scores as the process's main window and would swallow
+    // the request (a /STOP= would be lost).
+    const DWORD pid = FindProcessId(xPath_, false, false);
+    const std::string windowClass = XAgentWindowClass(Startup().identity);
+    for (HWND window = ::FindWindowExA(nullptr, nullptr, windowClass.c_str(), nullptr);
+         window != nullptr && pid != 0;
+         window = ::FindWindowExA(nullptr, window, windowClass.c_str(), nullptr)) {
+      DWORD owner = 0;
+      ::GetWindowThreadProcessId(window, &owner);
+      if (owner == pid)
+        return ::PostMessageA(window, message, wParam, lParam) != 0;
     }
     return PostToProcessWindow(xPath_, false, message, wParam, lParam);
   }
