@@ -498,7 +498,8 @@ TEST(MainWindowAgentScenario, EndsOnRequestAndTellsTheClient) {
     DebugViewer viewer;
     Client client;
     Launcher agent;
-    ASSERT_TRUE(agent.Start(Quote(dir + "\\X_Agent.exe")));
+    // No check falls due meanwhile (its notifications would come between).
+    ASSERT_TRUE(agent.Start(Quote(dir + "\\X_Agent.exe") + " /SleepX=100"));
     HWND window = WaitForWindow(kAgentClass, agent);
     ASSERT_NE(window, nullptr);
     Send(window, kLocalMsg, reinterpret_cast<WPARAM>(client.window()), Client::kMessage);
