@@ -25,11 +25,16 @@
 #include <string>
 #include <vector>
 
+#include "common/StandInArgs.h"
 #include "util/Handles.h"
 
 namespace {
 
 using orvane::FileHandle;
+using orvane::standin::FolderOf;
+using orvane::standin::ModulePath;
+using orvane::standin::SameName;
+using orvane::standin::SplitWords;
 
 const char kClassName[] = "OrvaneDemoProduct";
 
@@ -42,53 +47,6 @@ struct Options {
 // What ended the program; empty while it runs.
 std::string g_endReason;
 Options g_options;
-
-// Words of a command line: blanks separate them, double quotes group blanks
-// into a word and are dropped. Backslashes are plain characters (paths).
-std::vector<std::string> SplitWords(const std::string& line) {
-  std::vector<std::string> words;
-  std::string word;
-  bool inWord = false;
-  bool quoted = false;
-  for (const char c : line) {
-    if (c == '"') {
-      quoted = !quoted;
-      inWord = true;
-    } else if ((c == ' ' || c == '\t') && !quoted) {
-      if (inWord)
-        words.push_back(word);
-      word.clear();
-      inWord = false;
-    } else {
-      word += c;
-      inWord = true;
-    }
-  }
-  if (inWord)
-    words.push_back(word);
-  return words;
-}
-
-bool SameName(const std::string& a, const char* b) {
-  return ::lstrcmpiA(a.c_str(), b) == 0;
-}
-
-std::string ModulePath() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
 
 Options ReadOptions(const std::string& commandLine, const std::string& folder) {
   Options o;
