@@ -30,28 +30,8 @@ double Now() {
   return MilliSecondsNow();
 }
 
-// Under Wine the display driver is set up on the first window call of the
-// process that needs it, under the loader lock; a second thread making its
-// first window call while this one loads the rich-edit library would wait
-// for it for ever. A window made here, before any second thread runs,
-// leaves nothing to race for.
-class DisplayDriverFirst : public ::testing::Environment {
- public:
-  void SetUp() override {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = ::DefWindowProcA;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "OrvaneInformDisplayFirst";
-    ::RegisterClassA(&windowClass);
-    HWND window = ::CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr,
-                                    nullptr, windowClass.hInstance, nullptr);
-    if (window != nullptr)
-      ::DestroyWindow(window);
-    ::UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
-  }
-};
-[[maybe_unused]] ::testing::Environment* const kDisplayDriverFirst =
-    ::testing::AddGlobalTestEnvironment(new DisplayDriverFirst);
+// The display driver is set up before any second thread runs by the test
+// environment of ZMsgBox_test.cpp, which serves the whole test program.
 
 // ---------------------------------------------------------------------------
 // Seeing the dialog from outside

@@ -257,7 +257,8 @@ void MouseClick(HWND button) {
 // the rich-edit library (whose start-up registers window classes under the
 // loader lock), each thread waits for the other for ever. Registering a
 // class and making a window here, before any second thread runs, leaves
-// nothing to race for.
+// nothing to race for. A global environment serves every test of the
+// program, the information dialog's too.
 class DisplayDriverFirst : public ::testing::Environment {
  public:
   void SetUp() override {
