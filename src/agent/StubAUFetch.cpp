@@ -161,7 +161,11 @@ bool DownloadFileAU(const std::string& location, const std::string& fileName, in
   std::string connectionError;
   if (FileExists(source)) {
     if (kind == kFileInfo) {
-      data = ReadFilePart(source);
+      // As from a server: a settings file larger than the limit is refused.
+      if (FileSizeByName(source) > static_cast<int64_t>(kMemoryDownloadLimit))
+        error = HTTP_TooLargeText(source);
+      else
+        data = ReadFilePart(source);
     } else if (FileSizeByName(source) > 0) {
       localCopy = copyPath;
       // A test folder that is the agent's own folder already holds the copy.
