@@ -219,9 +219,10 @@ bool RunInform() {
   std::string token;
   std::string message;
   pack::ParseTokenLine(ReadFilePart(LocalCopyPath(informName)), token, message);
-  // The information is not signed: its link may only lead to a web page.
+  // Unsigned information may only lead to a web page; the link of signed
+  // information is the vendor's and may be any.
   std::string link = Trim(info.GetDownloadURL_INFORM());
-  if (!link.empty() && !IsWebAddress(link)) {
+  if (!link.empty() && !IsWebAddress(link) && host.OwnPackage().GetUpdateKey().empty()) {
     AgentLog("ATTENTION: the inform link is not a web address and is not offered: " +
              ShortenForDisplay(link));
     link.clear();

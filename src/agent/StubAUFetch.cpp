@@ -1,6 +1,7 @@
 // The agent's fetches: DownloadFileAU for the three kinds of file, the
-// product-token check of what it fetched, and the eligibility decision with
-// its size check of the file on the server.
+// product-token check of what it fetched, the signature and hash checks of a
+// package with an update key, and the eligibility decision with its size
+// check of the file on the server.
 #include <string>
 
 #include "agent/InetHTTP.h"
@@ -9,10 +10,12 @@
 #include "agent/ZProgBar.h"
 #include "package/PackFormat.h"
 #include "package/PackXWin.h"
+#include "package/UpdateSignature.h"
 #include "ui/ZMsgBox.h"
 #include "util/Files.h"
 #include "util/NumberText.h"
 #include "util/PathText.h"
+#include "util/SystemCrypto.h"
 #include "util/Utils.h"
 #include "util/UtilsText.h"
 #include "util/ZDebug.h"
@@ -60,6 +63,67 @@ int64_t SizeAtLocation(const std::string& location, const std::string& name, boo
     return -1;
   tried = Cat({location, "/"sv, name});
   return HTTP_GetFileSize(tried);
+}
+
+// The ".sig" file beside the ".info" file `name` at `from` (a folder or a
+// URL), into `der`; false with `error` set when there is none.
+bool FetchSignature(const std::string& from, const std::string& name, std::string& der,
+                    std::string& source, std::string& error) {
+  const std::string sigName = pack::SignatureFileName(name);
+  source = Cat({from, "\\"sv, sigName});
+  if (FileExists(source)) {
+    if (FileSizeByName(source) <= static_cast<int64_t>(pack::kSignatureFileLimit))
+      der = ReadFilePart(source);
+  } else if (Agent().testMode) {
+    error = "File not Found!";
+  } else {
+    source = Cat({from, "/"sv, sigName});
+    HTTP_DownloadFile(nullptr, source, {}, &der, nullptr, error);
+    if (error.empty())
+      error = HTTP_NotFoundText({}, der, source, {});
+  }
+  return error.empty();
+}
+
+// Why the ".info" bytes `data`, fetched as `name` from `from`, may not be
+// used; empty when their signature is by the package's update key
+// `keyText`. A key the launcher cannot read confirms nothing.
+std::string InfoSignatureFault(const std::string& from, const std::string& name,
+                               const std::string& data, const std::string& keyText) {
+  const std::string key = pack::ParseUpdateKey(keyText);
+  if (key.empty())
+    return "The installer's update key cannot be read; no update information is accepted.";
+  std::string der;
+  std::string source;
+  std::string error;
+  if (!FetchSignature(from, name, der, source, error))
+    return Cat({"The update information is not signed: "sv, source, " - "sv, error});
+  const std::string signature = pack::EcdsaSignatureFromDer(der);
+  if (signature.empty())
+    return Cat({"The signature file is not an ECDSA signature: "sv, source});
+  if (!VerifyP256Signature(key, data, signature, &error)) {
+    if (error.empty())
+      error =
+          Cat({"The signature does not match the update information (changed, or signed "
+               "with another key): "sv,
+               source});
+    return error;
+  }
+  return {};
+}
+
+// Why the fetched update or inform file `localCopy` may not be used; empty
+// when the verified update information pins its SHA-256.
+std::string PinnedFileFault(const std::string& localCopy, int kind) {
+  const InfoFile info = AgentInfoFile();
+  const std::string expected =
+      kind == kFileUpdate ? info.GetSha256OfUpdateFile() : info.GetSha256OfInformFile();
+  std::string error;
+  const std::string actual = Sha256OfFile(localCopy, &error);
+  std::string fault = PinnedHashFault(expected, actual);
+  if (!fault.empty() && !error.empty())
+    fault.append("<P>"sv).append(error);
+  return fault;
 }
 
 }  // namespace
@@ -195,10 +259,21 @@ bool DownloadFileAU(const std::string& location, const std::string& fileName, in
     ::ShowWindow(window, SW_HIDE);
   AgentLog(Cat({"Download END:   "sv, source}));
 
+  const std::string keyText = host.OwnPackage().GetUpdateKey();
   if (kind == kFileInfo) {
     if (error.empty() && !data.empty())
       error = HTTP_NotFoundText({}, data, source, {});
     result = error.empty() && !data.empty();
+    if (!keyText.empty()) {
+      // Only information the vendor's key confirms replaces the local copy.
+      if (result)
+        error = InfoSignatureFault(from, name, data, keyText);
+      if (!result || !error.empty()) {
+        AgentLog(Cat({"ERROR: "sv, error.empty() ? "No update information"sv : error}));
+        return false;
+      }
+      AgentLog("Signature OK"sv);
+    }
     SaveFile(AgentFolder() + name, data);
     if (!error.empty() && error.front() == '3')
       error.clear();
@@ -208,10 +283,14 @@ bool DownloadFileAU(const std::string& location, const std::string& fileName, in
   if (error.empty() && (localCopy.empty() || !FileExists(localCopy)))
     error = "File not Found!";
   if (error.empty()) {
-    result = true;
-    if (!SameProductToken(localCopy, kind)) {
-      result = false;
-      const std::string text = HTTP_NotFoundText(localCopy, {}, source, kBadTokenText);
+    // A package with an update key runs or shows only the file the verified
+    // information pins by its SHA-256.
+    const std::string fault = !SameProductToken(localCopy, kind) ? std::string(kBadTokenText)
+                              : keyText.empty()                  ? std::string()
+                                                                 : PinnedFileFault(localCopy, kind);
+    result = fault.empty();
+    if (!result) {
+      const std::string text = HTTP_NotFoundText(localCopy, {}, source, fault);
       ::DeleteFileA(localCopy.c_str());
       AgentLog(Cat({"ERROR: "sv, text}));
       AgentError(text);

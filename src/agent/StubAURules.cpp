@@ -1,10 +1,13 @@
 #include "agent/StubAURules.h"
 
+#include "package/PackFormat.h"
 #include "util/NumberText.h"
 #include "util/PathText.h"
 #include "util/UtilsText.h"
 
 namespace orvane {
+
+using namespace std::literals;
 
 namespace {
 
@@ -209,6 +212,17 @@ std::string NothingToDoText(std::string_view s21, bool developerMode, int code) 
 
 bool IsFolderLocation(std::string_view location) {
   return (location.size() >= 2 && location[1] == ':') || location.substr(0, 2) == "\\\\";
+}
+
+std::string PinnedHashFault(std::string_view expected, std::string_view actual) {
+  if (!pack::IsSha256Text(expected))
+    return "The signed update information names no SHA-256 for this file.";
+  if (SameTextTrim(expected, actual))
+    return {};
+  return Cat(
+      {"The file is not the one the signed update information names: its SHA-256 "
+       "differs.<P>Expected SHA-256: "sv,
+       expected, "<P>SHA-256 found: "sv, actual.empty() ? "-"sv : actual});
 }
 
 std::string DownloadFailureText(std::string_view s3, std::string_view s4, std::string_view s5,

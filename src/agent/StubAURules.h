@@ -194,6 +194,12 @@ std::string AskBeforeCheckText(std::string_view s22, std::string_view s23, std::
 // developer mode with "(code - reason)" below.
 std::string NothingToDoText(std::string_view s21, bool developerMode, int code);
 
+// Why a fetched update or inform file whose SHA-256 is `actual` is not the
+// one the signed update information pins with `expected`; empty when it is
+// (case does not matter). A missing or malformed `expected` pins nothing, so
+// the file is refused as well.
+std::string PinnedHashFault(std::string_view expected, std::string_view actual);
+
 // The message for an update or inform file that could not be fetched: s3
 // after an abort; s4 + the source for a local or network path; s5 + the
 // source otherwise.

@@ -13,7 +13,7 @@
 #include "package/PackX.h"
 #include "package/PackXWin.h"
 #include "ui/ZMsgBox.h"
-#include "util/FileHash.h"
+#include "util/SystemCrypto.h"
 #include "util/Files.h"
 #include "util/NumberText.h"
 #include "util/Utils.h"

@@ -40,6 +40,10 @@ bool TGFileInfo::GetRunHidden() const {
   return SUB::Get(header_.internetBlock, 4) == "1";
 }
 
+std::string TGFileInfo::GetUpdateKey() const {
+  return SUB::Get(header_.internetBlock, 5);
+}
+
 std::string TGFileInfo::GetDownloadLocation() const {
   return SUB::Get(header_.downloadBlock, 0);
 }

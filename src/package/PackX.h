@@ -59,6 +59,8 @@ class TGFileInfo {
   // Field 3; passed through DescrambleToken when `descramble` is set.
   std::string GetProductToken(bool descramble) const;
   bool GetRunHidden() const;  // field 4 is "1"
+  // Field 5: the update key's text (UpdateSignature.h); empty without one.
+  std::string GetUpdateKey() const;
 
   // Download block.
   std::string GetDownloadLocation() const;  // field 0

@@ -163,6 +163,9 @@ std::string InfoFile::GetNameOfUpdateFile() const {
 int64_t InfoFile::GetSizeOfUpdateFile() const {
   return ReadNumber(path_, kNewSetup, "SizeOfUpdateFile");
 }
+std::string InfoFile::GetSha256OfUpdateFile() const {
+  return ReadText(path_, kNewSetup, "Sha256OfUpdateFile");
+}
 std::string InfoFile::GetShutDownMethod() const {
   return ReadText(path_, kNewSetup, "ShutDownMethod");
 }
@@ -236,6 +239,9 @@ std::string InfoFile::GetNameOfInformFile() const {
 }
 int64_t InfoFile::GetSizeOfInformFile() const {
   return ReadNumber(path_, kAutoInform, "SizeOfInformFile");
+}
+std::string InfoFile::GetSha256OfInformFile() const {
+  return ReadText(path_, kAutoInform, "Sha256OfInformFile");
 }
 int64_t InfoFile::GetAutoInformW() const {
   return ReadNumber(path_, kAutoInform, "AutoInformW", kDefaultInformSize);

@@ -98,6 +98,7 @@ class InfoFile {
   std::string GetDownloadURL_UPDATE() const;
   std::string GetNameOfUpdateFile() const;
   int64_t GetSizeOfUpdateFile() const;
+  std::string GetSha256OfUpdateFile() const;
   std::string GetShutDownMethod() const;
   std::string GetRunningProcess() const;
   std::string GetProgramName() const;
@@ -126,6 +127,7 @@ class InfoFile {
   std::string GetDownloadURL_INFORM() const;
   std::string GetNameOfInformFile() const;
   int64_t GetSizeOfInformFile() const;
+  std::string GetSha256OfInformFile() const;
   int64_t GetAutoInformW() const;  // default 360
   int64_t GetAutoInformH() const;  // default 360
 
