@@ -96,22 +96,22 @@ const PlanCase kPlanCases[] = {
      "AgentCopy needs [Internet] AgentFile", nullptr},
     {"an agent without a product token",
      [](BuildPlan& s) {
-       s.internet = InternetSettings{true, "http://u", "p.info", "agent.exe", "", false, {}};
+       s.internet = InternetSettings{true, "http://u", "p.info", "agent.exe", "", false, {}, {}};
      },
      "needs a ProductToken", nullptr},
     {"an agent name with a folder",
      [](BuildPlan& s) {
-       s.internet = InternetSettings{true, "", "", "bin\\agent.exe", "t", false, {}};
+       s.internet = InternetSettings{true, "", "", "bin\\agent.exe", "t", false, {}, {}};
      },
      "AgentFile 'bin\\agent.exe' has a folder part", nullptr},
     {"a product token of 241 bytes",
      [](BuildPlan& s) {
-       s.internet = InternetSettings{true, "", "", "", std::string(241, 't'), false, {}};
+       s.internet = InternetSettings{true, "", "", "", std::string(241, 't'), false, {}, {}};
      },
      "longer than 240 bytes", nullptr},
     {"a product token of 240 bytes",
      [](BuildPlan& s) {
-       s.internet = InternetSettings{true, "", "", "", std::string(240, 't'), false, {}};
+       s.internet = InternetSettings{true, "", "", "", std::string(240, 't'), false, {}, {}};
      },
      nullptr, nullptr},
     {"a language text with a block separator",
@@ -158,7 +158,7 @@ const PlanCase kPlanCases[] = {
      [](BuildPlan& s) {
        s.output = "setup.bin";
        SetFlag(s, Flag::kAgentCopy, true);
-       s.internet = InternetSettings{true, "", "", "agent.exe", "t", false, {}};
+       s.internet = InternetSettings{true, "", "", "agent.exe", "t", false, {}, {}};
      },
      nullptr, "AgentCopy has no effect"},
     {"confirmation without an internet setup",

@@ -67,7 +67,7 @@ TEST_F(StubpackBuild, RoundTripsFilesHeaderBlocksAndTrailer) {
   plan.languages.push_back({"English", {{"Charset", "0"}, {"s0", "My Setup"}}, {}});
   plan.languages.push_back({"Deutsch", {{"s1", "Entpacke..."}, {"Error", ""}}, {}});
   plan.internet = InternetSettings{
-      true, "http://example.com/up", "up\\prod.info", "agent.exe", "product-secret", true, {}};
+      true, "http://example.com/up", "up\\prod.info", "agent.exe", "product-secret", true, {}, {}};
   plan.download = DownloadSettings{
       true, "http://example.com/dl", "full.exe", true, "download-secret", "123456", "", "", {}};
   plan.flags[static_cast<size_t>(Flag::kActivityBar)] = true;

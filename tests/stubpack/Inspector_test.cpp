@@ -37,7 +37,7 @@ std::string BuildPackage(const TempDir& dir, size_t stubSize, uint64_t maxVolume
   plan.files = {{dir / "engine", "setup.exe", true, "/Q", {}},
                 {dir / "readme", "readme.txt", false, "", {}}};
   plan.internet =
-      InternetSettings{true, "http://x/u", "p.info", "agent.exe", "product-secret", false, {}};
+      InternetSettings{true, "http://x/u", "p.info", "agent.exe", "product-secret", false, {}, {}};
   plan.languages.push_back({"English", {{"s0", "T\xe9st"}}, {}});
   Problems problems;
   BuildResult result;

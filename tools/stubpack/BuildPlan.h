@@ -70,6 +70,9 @@ struct InternetSettings {
   std::string agentFile;
   std::string productToken;  // plain; scrambled by the builder
   bool runHidden = false;
+  // The text of the update key (UpdateSignature.h) read from the UpdateKey
+  // public-key file; empty without one.
+  std::string updateKey;
   Origin origin;
 };
 

@@ -171,21 +171,12 @@ class PackageBuilder {
     return true;
   }
 
-  // Reads the whole setup file in pieces, so that memory stays small however
-  // large it is.
   bool HashSetupFile(const FileSource& file, std::string& sha256) {
-    constexpr size_t kPieceSize = size_t{1} << 20;
-    std::string piece(static_cast<size_t>(std::min<uint64_t>(kPieceSize, file.Size())), '\0');
-    Sha256 sha;
-    for (uint64_t offset = 0; offset < file.Size(); offset += piece.size()) {
-      piece.resize(static_cast<size_t>(std::min<uint64_t>(piece.size(), file.Size() - offset)));
-      if (!file.ReadAt(offset, &piece[0], piece.size()))
-        return Fail("cannot read the setup file '" + download_.file + "' at offset " +
-                        std::to_string(offset),
-                    download_.origin.Text());
-      sha.Update(piece);
-    }
-    sha256 = Sha256Text(sha.Finish());
+    uint64_t failedAt = 0;
+    if (!Sha256OfSource(file, sha256, failedAt))
+      return Fail("cannot read the setup file '" + download_.file + "' at offset " +
+                      std::to_string(failedAt),
+                  download_.origin.Text());
     return true;
   }
 

@@ -7,8 +7,11 @@
 #include "Builder.h"
 #include "FileIo.h"
 #include "Inspector.h"
+#include "KeyFiles.h"
 #include "Project.h"
 #include "ReportFormat.h"
+#include "Sha256.h"
+#include "UpdateSigning.h"
 
 namespace orvane::stubpack {
 namespace {
@@ -21,6 +24,13 @@ constexpr const char* kUsage =
     "commands:\n"
     "  build [PROJECT.ini] [options]   build an installer from a project file and options\n"
     "  inspect FILE [--json]           show the package of an installer or a .001 volume\n"
+    "  keygen --out NAME               make the key pair that signs update information:\n"
+    "                                  NAME.key (private, keep it secret) and NAME.pub\n"
+    "                                  (for [Internet] UpdateKey)\n"
+    "  sign-update --key NAME.key INFO [--update FILE] [--inform FILE] [--pub NAME.pub]\n"
+    "                                  write the size and SHA-256 of the update or\n"
+    "                                  inform file into the .info file INFO, then sign\n"
+    "                                  it into INFO.sig\n"
     "  help                            show this text\n"
     "  version                         show the version\n"
     "\n"
@@ -249,6 +259,152 @@ int RunInspect(const std::vector<std::string>& args, const Output& io) {
   return failed || first == nullptr || !first->trailer.IsPackage() ? kExitFailure : kExitOk;
 }
 
+int RunKeygen(const std::vector<std::string>& args, const Output& io) {
+  std::string name;
+  for (size_t i = 0; i < args.size(); ++i) {
+    bool missing = false;
+    if (TakeValue(args, i, "--out", name, missing)) {
+      if (missing)
+        return io.Usage("option '--out' needs a value");
+    } else {
+      return io.Usage("unknown argument '" + args[i] + "' for keygen");
+    }
+  }
+  if (name.empty())
+    return io.Usage("keygen needs --out NAME");
+  const std::string keyPath = name + ".key";
+  const std::string pubPath = name + ".pub";
+  for (const std::string& path : {keyPath, pubPath}) {
+    if (StatFile(path).exists) {
+      io.Report(
+          {false, "'" + path + "' exists; a key is never overwritten (choose another NAME)", ""});
+      return kExitFailure;
+    }
+  }
+  p256::Bytes32 d;
+  p256::PublicKey q;
+  std::string error;
+  if (!GenerateKey(d, q, error)) {
+    io.Report({false, "cannot make a key: " + error, ""});
+    return kExitFailure;
+  }
+  if (!WriteNewFile(keyPath, PrivateKeyPem(d, q), true, &error)) {
+    io.Report({false, "cannot write '" + keyPath + "': " + error, ""});
+    return kExitFailure;
+  }
+  if (!WriteNewFile(pubPath, PublicKeyPem(q), false, &error)) {
+    io.Report({false, "cannot write '" + pubPath + "': " + error, ""});
+    RemoveFile(keyPath);
+    return kExitFailure;
+  }
+  io.Print("stubpack: wrote " + keyPath +
+           " (the private key: only you may read it; keep it secret and backed up)\n"
+           "stubpack: wrote " +
+           pubPath + " (the public key: set [Internet] UpdateKey=" + BaseNameOf(pubPath) +
+           " in the project)\nstubpack: key fingerprint " + KeyFingerprint(q) + "\n");
+  return kExitOk;
+}
+
+// The size and SHA-256 of the file `path` for sign-update.
+bool PinnedFileOf(const std::string& path, PinnedFile& file, const Output& io) {
+  std::string error;
+  const std::unique_ptr<FileSource> source = FileSource::Open(path, &error);
+  uint64_t failedAt = 0;
+  if (source == nullptr || !Sha256OfSource(*source, file.sha256, failedAt)) {
+    io.Report(
+        {false,
+         "cannot read '" + path + "': " +
+             (source == nullptr ? error : "read failed at offset " + std::to_string(failedAt)),
+         ""});
+    return false;
+  }
+  file.name = BaseNameOf(path);
+  file.size = source->Size();
+  return true;
+}
+
+int RunSignUpdate(const std::vector<std::string>& args, const Output& io) {
+  std::string keyPath, pubPath, updatePath, informPath, infoPath;
+  for (size_t i = 0; i < args.size(); ++i) {
+    bool missing = false;
+    std::string value;
+    auto option = [&](std::string_view name) { return TakeValue(args, i, name, value, missing); };
+    if (option("--key"))
+      keyPath = value;
+    else if (option("--pub"))
+      pubPath = value;
+    else if (option("--update"))
+      updatePath = value;
+    else if (option("--inform"))
+      informPath = value;
+    else if (!args[i].empty() && args[i][0] == '-')
+      return io.Usage("unknown option '" + args[i] + "' for sign-update");
+    else if (infoPath.empty())
+      infoPath = args[i];
+    else
+      return io.Usage("sign-update takes one .info file");
+    if (missing)
+      return io.Usage("option '" + args[i] + "' needs a value");
+  }
+  if (keyPath.empty() || infoPath.empty())
+    return io.Usage("sign-update needs --key NAME.key and the .info file");
+
+  std::string text, error;
+  p256::Bytes32 d;
+  p256::PublicKey q;
+  if (!ReadWholeFile(keyPath, text, &error) || !ReadPrivateKeyPem(text, d, q, error)) {
+    io.Report({false, "cannot use the key '" + keyPath + "': " + error, ""});
+    return kExitFailure;
+  }
+  if (!pubPath.empty()) {
+    p256::PublicKey expected;
+    if (!ReadWholeFile(pubPath, text, &error) || !ReadPublicKeyPem(text, expected, error)) {
+      io.Report({false, "cannot use the public key '" + pubPath + "': " + error, ""});
+      return kExitFailure;
+    }
+    if (expected.x != q.x || expected.y != q.y) {
+      io.Report({false,
+                 "the key '" + keyPath + "' is not the private half of '" + pubPath +
+                     "' (fingerprints " + KeyFingerprint(q) + " and " + KeyFingerprint(expected) +
+                     "); installers with that UpdateKey would refuse this signature",
+                 ""});
+      return kExitFailure;
+    }
+  }
+  std::optional<PinnedFile> update, inform;
+  if (!updatePath.empty() && !PinnedFileOf(updatePath, update.emplace(), io))
+    return kExitFailure;
+  if (!informPath.empty() && !PinnedFileOf(informPath, inform.emplace(), io))
+    return kExitFailure;
+  if (!ReadWholeFile(infoPath, text, &error)) {
+    io.Report({false, "cannot read '" + infoPath + "': " + error, ""});
+    return kExitFailure;
+  }
+  SignedInfo signedInfo;
+  if (!SignUpdateInfo(text, update, inform, d, signedInfo, error)) {
+    io.Report({false, error, infoPath});
+    return kExitFailure;
+  }
+  const std::string sigPath = infoPath + ".sig";
+  if (signedInfo.text != text && !ReplaceFileContents(infoPath, signedInfo.text, &error)) {
+    io.Report({false, "cannot write '" + infoPath + "': " + error, ""});
+    return kExitFailure;
+  }
+  if (!ReplaceFileContents(sigPath, signedInfo.signatureDer, &error)) {
+    io.Report({false, "cannot write '" + sigPath + "': " + error, ""});
+    return kExitFailure;
+  }
+  for (const std::string& warning : signedInfo.warnings)
+    io.Report({true, warning, infoPath});
+  std::string report;
+  for (const std::string& change : signedInfo.changes)
+    report += "stubpack: " + infoPath + ": " + change + "\n";
+  report += "stubpack: wrote " + sigPath + " (signed by key " + KeyFingerprint(q) +
+            "); publish it beside " + BaseNameOf(infoPath) + "\n";
+  io.Print(report);
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
@@ -269,6 +425,10 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
     return RunBuild(rest, io);
   if (command == "inspect")
     return RunInspect(rest, io);
+  if (command == "keygen")
+    return RunKeygen(rest, io);
+  if (command == "sign-update")
+    return RunSignUpdate(rest, io);
   return io.Usage("unknown command '" + command + "'");
 }
 

@@ -2,6 +2,9 @@
 //
 //   stubpack build [PROJECT.ini] [options]   build an installer
 //   stubpack inspect FILE [--json]           report the package of FILE
+//   stubpack keygen --out NAME               make an update-signing key pair
+//   stubpack sign-update --key NAME.key INFO [--update FILE] [--inform FILE]
+//                        [--pub NAME.pub]    pin the files of INFO and sign it
 //   stubpack help | --version
 //
 // Exit codes: 0 success; 1 a build that failed, or a file that is not a

@@ -13,8 +13,11 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <sddl.h>
 #else
 #include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -228,6 +231,75 @@ bool RenameReplacing(const std::string& from, const std::string& to, std::string
     *error = ErrnoText();
   return false;
 #endif
+}
+
+bool WriteNewFile(const std::string& path, std::string_view bytes, bool ownerOnly,
+                  std::string* error) {
+#ifdef _WIN32
+  // Protected (no inherited entries), full access for the owner only.
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (ownerOnly && !ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                       "D:P(A;;FA;;;OW)", SDDL_REVISION_1, &descriptor, nullptr)) {
+    *error = LastErrorText();
+    return false;
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, ownerOnly ? &attributes : nullptr,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (descriptor != nullptr)
+    LocalFree(descriptor);
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = LastErrorText();
+    return false;
+  }
+  DWORD written = 0;
+  const bool ok =
+      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != 0 &&
+      written == bytes.size();
+  if (!ok)
+    *error = LastErrorText();
+  if (CloseHandle(file) == 0 && ok) {
+    *error = LastErrorText();
+    RemoveFile(path);
+    return false;
+  }
+#else
+  const int fd =
+      open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, ownerOnly ? 0600 : 0644);
+  if (fd < 0) {
+    *error = ErrnoText();
+    return false;
+  }
+  bool ok = true;
+  for (size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    ok = n > 0;
+    if (ok)
+      done += static_cast<size_t>(n);
+    else
+      *error = ErrnoText();
+  }
+  if (close(fd) != 0 && ok) {
+    *error = ErrnoText();
+    ok = false;
+  }
+#endif
+  if (!ok)
+    RemoveFile(path);
+  return ok;
+}
+
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string* error) {
+  const std::string temporary = path + ".stubpack-new";
+  RemoveFile(temporary);
+  if (!WriteNewFile(temporary, bytes, false, error))
+    return false;
+  if (RenameReplacing(temporary, path, error))
+    return true;
+  RemoveFile(temporary);
+  return false;
 }
 
 bool RemoveFile(const std::string& path) {

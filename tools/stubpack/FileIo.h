@@ -71,6 +71,16 @@ bool RemoveFile(const std::string& path);
 // Reads a whole file (for the launcher stub and the project file).
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error);
 
+// Creates `path` with `bytes`; fails when it already exists, so nothing is
+// ever overwritten. With `ownerOnly` only the current user may read or
+// write it (mode 0600; on Windows an access list for the owner alone). A
+// partly written file is removed.
+bool WriteNewFile(const std::string& path, std::string_view bytes, bool ownerOnly,
+                  std::string* error);
+// Replaces the contents of `path` with `bytes` through a temporary file
+// beside it, so that a failure leaves the old contents.
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string* error);
+
 // Converts seconds since 1970 (UTC) to a DOS date-time in local time: date
 // in the high 16 bits, time in the low 16 bits, seconds halved. Moments
 // before 1980 give 1980-01-01 00:00:00, moments after 2107 give

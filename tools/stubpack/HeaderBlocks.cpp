@@ -46,7 +46,8 @@ std::string MakeInternetBlock(const InternetSettings& internet) {
   if (!internet.present)
     return std::string("|http:|.info|.exe|") + ScrambledToken(std::string(), 0) + "|0|";
   return bar + internet.infoUrl + bar + internet.infoFile + bar + internet.agentFile + bar +
-         ScrambledToken(internet.productToken, 0) + bar + (internet.runHidden ? "1" : "0") + bar;
+         ScrambledToken(internet.productToken, 0) + bar + (internet.runHidden ? "1" : "0") + bar +
+         (internet.updateKey.empty() ? "" : internet.updateKey + bar);
 }
 
 std::string MakeDownloadBlock(const DownloadSettings& download, const std::string& size) {

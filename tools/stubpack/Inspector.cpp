@@ -7,6 +7,7 @@
 
 #include "EntryCodec.h"
 #include "FileIo.h"
+#include "UpdateSigning.h"
 #include "package/PackFormat.h"
 #include "package/PackX.h"
 #include "util/UtilsText.h"
@@ -306,6 +307,15 @@ class Walker {
     report_.internetPlaceholder =
         report_.infoUrl == "http:" && report_.infoFile == ".info" && report_.agentFile == ".exe";
     pack::DescrambleToken(info.GetProductToken(false), &report_.productTokenValid);
+    if (const std::string key = info.GetUpdateKey(); !key.empty()) {
+      p256::PublicKey q;
+      if (PublicKeyOfUpdateKey(key, q))
+        report_.updateKeyFingerprint = KeyFingerprint(q);
+      else
+        Error("the internet block's update key '" + key +
+                  "' is not a P-256 public key; the agent accepts no update information",
+              "offset " + std::to_string(report_.headerBlocks[1].offset));
+    }
     report_.hasDownload = count >= 3 && static_cast<int>(report_.headerBlocks.size()) >= 3;
     if (report_.hasDownload) {
       report_.downloadLocation = info.GetDownloadLocation();

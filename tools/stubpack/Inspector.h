@@ -70,6 +70,8 @@ struct InspectReport {
   std::string infoUrl, infoFile, agentFile;
   bool productTokenValid = false;
   bool runHidden = false;
+  // The fingerprint of the update key (UpdateSigning.h); empty without a key.
+  std::string updateKeyFingerprint;
 
   bool hasDownload = false;
   std::string downloadLocation, downloadFileName, downloadSize;

@@ -5,6 +5,8 @@
 #include <unordered_set>
 
 #include "FileIo.h"
+#include "KeyFiles.h"
+#include "UpdateSigning.h"
 #include "package/PackFormat.h"
 #include "util/NumberText.h"
 #include "util/UtilsText.h"
@@ -268,6 +270,22 @@ void ApplyFile(const Context& context, std::string_view source, const std::strin
   context.plan.files.push_back(std::move(item));
 }
 
+// The update key's text of the public-key file `path`; empty after an error.
+std::string ReadUpdateKey(const Context& context, const std::string& path) {
+  std::string text;
+  std::string error;
+  p256::PublicKey key;
+  if (!ReadWholeFile(path, text, &error)) {
+    context.Error("cannot read [Internet] UpdateKey '" + path + "': " + error);
+    return {};
+  }
+  if (!ReadPublicKeyPem(text, key, error)) {
+    context.Error("[Internet] UpdateKey '" + path + "' is not a P-256 public key: " + error);
+    return {};
+  }
+  return UpdateKeyTextOf(key);
+}
+
 void ApplyInternet(const Context& context, std::string_view key, const std::string& value) {
   InternetSettings& net = context.plan.internet;
   if (!net.present) {
@@ -284,6 +302,9 @@ void ApplyInternet(const Context& context, std::string_view key, const std::stri
     net.productToken = value;
   else if (Same(key, "RunHidden"))
     SetBool(context, key, value, net.runHidden);
+  else if (Same(key, "UpdateKey"))
+    net.updateKey =
+        value.empty() ? value : ReadUpdateKey(context, ResolvePath(context.base, value));
   else
     context.Error("unknown setting '" + std::string(key) + "' in [Internet]");
 }
@@ -451,7 +472,7 @@ void ReadProject(std::string_view text, const std::string& path, BuildPlan& plan
       else if (section == Section::kLanguage)
         language = languages.FindOrAdd(languageName, context.origin);
       else if (section == Section::kInternet)
-        plan.internet = InternetSettings{true, {}, {}, {}, {}, false, context.origin};
+        plan.internet = InternetSettings{true, {}, {}, {}, {}, false, {}, context.origin};
       else if (section == Section::kDownload)
         plan.download = DownloadSettings{true, {}, {}, false, {}, {}, {}, {}, context.origin};
       continue;

@@ -147,6 +147,9 @@ std::string FormatReportText(const InspectReport& report) {
       out += Line("info file", report.infoFile);
       out += Line("agent file", report.agentFile);
       out += Line("run hidden", YesNo(report.runHidden));
+      out += Line("update key", report.updateKeyFingerprint.empty()
+                                    ? "none (update information is not verified)"
+                                    : "SHA-256 " + report.updateKeyFingerprint);
     }
     out += Line("product token", report.productTokenValid ? "valid" : "invalid");
     out += "\nDownload" + std::string(report.hasDownload ? "\n" : ": none\n");
@@ -302,6 +305,11 @@ std::string FormatReportJson(const InspectReport& report) {
     json.Member("agentFile", report.agentFile);
     json.Member("productToken", report.productTokenValid ? "valid" : "invalid");
     json.Member("runHidden", report.runHidden);
+    json.Key("updateKey");
+    if (report.updateKeyFingerprint.empty())
+      json.Null();
+    else
+      json.String(report.updateKeyFingerprint);
     json.EndObject();
 
     json.Key("download");

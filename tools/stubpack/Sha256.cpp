@@ -127,4 +127,20 @@ std::string Sha256Text(std::string_view bytes) {
   return Sha256Text(sha.Finish());
 }
 
+bool Sha256OfSource(const pack::ByteSource& source, std::string& sha256, uint64_t& failedAt) {
+  constexpr size_t kPieceSize = size_t{1} << 20;
+  std::string piece(static_cast<size_t>(std::min<uint64_t>(kPieceSize, source.Size())), '\0');
+  Sha256 sha;
+  for (uint64_t offset = 0; offset < source.Size(); offset += piece.size()) {
+    piece.resize(static_cast<size_t>(std::min<uint64_t>(piece.size(), source.Size() - offset)));
+    if (!source.ReadAt(offset, &piece[0], piece.size())) {
+      failedAt = offset;
+      return false;
+    }
+    sha.Update(piece);
+  }
+  sha256 = Sha256Text(sha.Finish());
+  return true;
+}
+
 }  // namespace orvane::stubpack

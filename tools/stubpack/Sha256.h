@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "package/PackFormat.h"
+
 namespace orvane::stubpack {
 
 class Sha256 {
@@ -41,5 +43,9 @@ class Sha256 {
 std::string Sha256Text(const Sha256::Digest& digest);
 // The SHA-256 of `bytes` as 64 lowercase hexadecimal digits.
 std::string Sha256Text(std::string_view bytes);
+
+// The SHA-256 of every byte of `source`, read in pieces so that memory stays
+// small however large it is; false with the offset of the failed read.
+bool Sha256OfSource(const pack::ByteSource& source, std::string& sha256, uint64_t& failedAt);
 
 }  // namespace orvane::stubpack
