@@ -219,8 +219,8 @@ bool InformDialog::Run(HWND owner, const std::string& title, const std::string& 
   HWND parent = owner && ::IsWindow(owner) ? owner : nullptr;
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
   ::CreateWindowExA(WS_EX_DLGMODALFRAME, kClassName, title.c_str(),
-                    WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, place.left, place.top,
-                    place.width, place.height, parent, nullptr, instance, this);
+                    WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, place.left, place.top, place.width,
+                    place.height, parent, nullptr, instance, this);
   if (!window_)
     return false;
 
@@ -252,6 +252,8 @@ bool InformDialog::Run(HWND owner, const std::string& title, const std::string& 
   RECT client{};
   ::GetClientRect(window_, &client);
   Layout(client.right, client.bottom);
+  // Shown once complete, so that nobody sees (or finds) it half built.
+  ::ShowWindow(window_, SW_SHOW);
   if (button_) {
     ::SetActiveWindow(window_);
     ::SetFocus(button_);

@@ -306,8 +306,9 @@ bool AgentFixture::BuildInstaller(int version, const std::string& output,
               "--set",
               Quote("Internet.AgentFile=" + names_.agentFile),
               "--set",
-              Quote("Internet.ProductToken=" + (token.empty() ? names_.productToken : token))}) ==
-             0 &&
+              Quote("Internet.ProductToken=" + (token.empty() ? names_.productToken : token)),
+              !updateKeyBase_.empty() ? "--set " + Quote("Internet.UpdateKey=" + UpdatePubFile())
+                                      : ""}) == 0 &&
          FileExists(output);
 }
 
@@ -405,6 +406,33 @@ bool AgentFixture::PublishInformFile(const std::string& message, const std::stri
     return false;
   informSize_ = static_cast<int64_t>(text.size());
   return true;
+}
+
+bool AgentFixture::UseUpdateKey(const std::string& base) {
+  updateKeyBase_ = base;
+  if (!FileExists(UpdateKeyFile()) || !FileExists(UpdatePubFile())) {
+    int exitCode = -1;
+    RunStubpack("keygen --out " + Quote(base), &exitCode);
+  }
+  if (!FileExists(UpdateKeyFile()) || !FileExists(UpdatePubFile()))
+    updateKeyBase_.clear();
+  return !updateKeyBase_.empty();
+}
+
+std::string AgentFixture::UpdateKeyFile() const {
+  return updateKeyBase_ + ".key";
+}
+
+std::string AgentFixture::UpdatePubFile() const {
+  return updateKeyBase_ + ".pub";
+}
+
+std::string AgentFixture::SignInfo(const std::string& options, int* exitCode,
+                                   const std::string& folder, const std::string& key) const {
+  const std::string dir = folder.empty() ? webDir_ : folder;
+  return RunStubpack("sign-update --key " + Quote(key.empty() ? UpdateKeyFile() : key) + " " +
+                         Quote(dir + "\\" + names_.infoFile) + " " + options,
+                     exitCode);
 }
 
 std::optional<std::string> AgentFixture::OriginalValue(const std::string& sectionKey) const {
@@ -589,6 +617,40 @@ HWND AgentFixture::WaitForWindow(const std::string& className, DWORD timeoutMs) 
 std::string ClientSwitch(HWND client, UINT message) {
   return "/WM_MSG=" + std::to_string(reinterpret_cast<uintptr_t>(client)) + ":" +
          std::to_string(message);
+}
+
+// --- KeptInstallation -----------------------------------------------------------
+
+KeptInstallation::~KeptInstallation() {
+  if (!dir_.empty())
+    RemoveTree(dir_);
+}
+
+bool KeptInstallation::Keep(const std::string& productDir) {
+  dir_ = TempFolder() + "orvane-tests\\" + name_;
+  RemoveTree(dir_);
+  ::CreateDirectoryA(dir_.c_str(), nullptr);
+  names_.clear();
+  WIN32_FIND_DATAA found;
+  FindHandle search(::FindFirstFileA((productDir + "\\*").c_str(), &found));
+  if (search) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        names_.emplace_back(found.cFileName);
+    } while (::FindNextFileA(search.get(), &found));
+  }
+  kept_ = !names_.empty() && CopyAll(productDir, dir_);
+  return kept_;
+}
+
+bool KeptInstallation::PutBack(const std::string& productDir) const {
+  return CopyAll(dir_, productDir);
+}
+
+bool KeptInstallation::CopyAll(const std::string& from, const std::string& to) const {
+  return std::all_of(names_.begin(), names_.end(), [&](const std::string& name) {
+    return CopyFileTo(from + "\\" + name, to + "\\" + name);
+  });
 }
 
 }  // namespace orvane::test

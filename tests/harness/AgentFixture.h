@@ -207,6 +207,21 @@ class AgentFixture {
   // `folder` (empty: WebDir()); its size becomes the default SizeOfInformFile.
   bool PublishInformFile(const std::string& message, const std::string& folder = {},
                          const std::string& token = {});
+  // --- Signed update information -------------------------------------------
+
+  // The vendor's key pair `base`.key and `base`.pub, made with "stubpack
+  // keygen" unless both are there; from then on every installer built here
+  // carries the public key as its update key. True when both files are there.
+  bool UseUpdateKey(const std::string& base);
+  // The private and the public key file of MakeUpdateKey.
+  std::string UpdateKeyFile() const;
+  std::string UpdatePubFile() const;
+  // Runs "stubpack sign-update --key KEY INFO" with `options` (--update
+  // FILE ...) on the ".info" in `folder` (empty: WebDir()) with `key`
+  // (empty: UpdateKeyFile()); stubpack's output, `exitCode` its exit code.
+  std::string SignInfo(const std::string& options, int* exitCode, const std::string& folder = {},
+                       const std::string& key = {}) const;
+
   // A value of the ".original" as the agent left it.
   std::optional<std::string> OriginalValue(const std::string& sectionKey) const;
 
@@ -280,11 +295,37 @@ class AgentFixture {
   std::string webFolderName_;
   int64_t updateSize_ = 0;
   int64_t informSize_ = 0;
+  std::string updateKeyBase_;  // empty: installers carry no update key
   DebugViewer viewer_;
   std::vector<KernelObject> products_;  // the product processes started here
   DWORD xAgentPid_ = 0;
   HWND xAgentWindow_ = nullptr;
   std::vector<HWND> boxesSeen_;
+};
+
+// The files an installation left in a product folder, kept from the first
+// installation of a test process in the folder `name` of the tests' scratch
+// folder and put back for every later test (a test changes or replaces
+// them): the installer runs once per process, not once per test. The folder
+// goes with the object.
+class KeptInstallation {
+ public:
+  explicit KeptInstallation(std::string name) : name_(std::move(name)) {}
+  ~KeptInstallation();
+  KeptInstallation(const KeptInstallation&) = delete;
+  KeptInstallation& operator=(const KeptInstallation&) = delete;
+
+  bool Keep(const std::string& productDir);
+  bool kept() const { return kept_; }
+  bool PutBack(const std::string& productDir) const;
+
+ private:
+  bool CopyAll(const std::string& from, const std::string& to) const;
+
+  std::string name_;
+  std::string dir_;
+  std::vector<std::string> names_;
+  bool kept_ = false;
 };
 
 // "/WM_MSG=<window>:<message>": registers a client window with the agent.

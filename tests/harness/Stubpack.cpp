@@ -23,6 +23,10 @@ int RunStubpackBuild(const std::vector<std::string>& arguments) {
 }
 
 std::string RunStubpackInspect(const std::string& file, int* exitCode) {
+  return RunStubpack("inspect " + Quote(file), exitCode);
+}
+
+std::string RunStubpack(const std::string& arguments, int* exitCode) {
   *exitCode = -1;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE readEnd = nullptr;
@@ -39,7 +43,7 @@ std::string RunStubpackInspect(const std::string& file, int* exitCode) {
   startup.hStdOutput = writer.get();
   startup.hStdError = writer.get();
   PROCESS_INFORMATION info{};
-  std::string commandLine = Quote(StubpackExe()) + " inspect " + Quote(file);
+  std::string commandLine = Quote(StubpackExe()) + " " + arguments;
   if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                         nullptr, &startup, &info))
     return {};

@@ -13,8 +13,11 @@ std::string StubpackExe();
 // the caller); returns stubpack's exit code, or -1 when it did not run.
 int RunStubpackBuild(const std::vector<std::string>& arguments);
 
-// Runs "stubpack inspect FILE" and returns what it printed (stdout and
-// stderr); `exitCode` gets its exit code, -1 when it did not run.
+// Runs stubpack with `arguments` (a command and its arguments, quoted as
+// needed by the caller) and returns what it printed (stdout and stderr);
+// `exitCode` gets its exit code, -1 when it did not run.
+std::string RunStubpack(const std::string& arguments, int* exitCode);
+// Runs "stubpack inspect FILE", as RunStubpack.
 std::string RunStubpackInspect(const std::string& file, int* exitCode);
 
 // A small file with the given content, for packages; returns its path.

@@ -70,55 +70,10 @@ size_t CountKind(const std::vector<ProductEvent>& events, const std::string& kin
 // same folders let the installation of version 1 be reused (below).
 constexpr char kName[] = "au-cycle";
 
-// The files version 1's installer left in the product folder, kept from the
-// first installation of this process in a folder of their own and put back
-// for every later test (a test changes or replaces them): the installer runs
-// once, not once per test.
-class InstalledFiles {
- public:
-  ~InstalledFiles() {
-    if (!dir_.empty())
-      test::RemoveTree(dir_);
-  }
-  bool Keep(const std::string& productDir) {
-    dir_ = test::TempFolder() + "orvane-tests\\" + kName + "-v1";
-    test::RemoveTree(dir_);
-    ::CreateDirectoryA(dir_.c_str(), nullptr);
-    names_ = FilesOf(productDir);
-    kept_ = !names_.empty() && CopyAll(productDir, dir_);
-    return kept_;
-  }
-  bool kept() const { return kept_; }
-  bool PutBack(const std::string& productDir) const { return CopyAll(dir_, productDir); }
-
- private:
-  static std::vector<std::string> FilesOf(const std::string& dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    FindHandle search(::FindFirstFileA((dir + "\\*").c_str(), &found));
-    if (search) {
-      do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-          names.emplace_back(found.cFileName);
-      } while (::FindNextFileA(search.get(), &found));
-    }
-    return names;
-  }
-  bool CopyAll(const std::string& from, const std::string& to) const {
-    return std::all_of(names_.begin(), names_.end(), [&](const std::string& name) {
-      return test::CopyFileTo(from + "\\" + name, to + "\\" + name);
-    });
-  }
-
-  std::string dir_;
-  std::vector<std::string> names_;
-  bool kept_ = false;
-};
-
 // Version 1 in the product folder with the default ".original": installed by
 // its installer the first time, its files put back afterwards.
 bool InstallVersion1(AgentFixture& p) {
-  static InstalledFiles installed;
+  static test::KeptInstallation installed(std::string(kName) + "-v1");
   if (!installed.kept())
     return p.InstallVersion1() && installed.Keep(p.ProductDir());
   return installed.PutBack(p.ProductDir()) && VersionTxt(p) == "1" &&

@@ -88,6 +88,9 @@ const Bytes32 kP = FromHex("FFFFFFFF00000001000000000000000000000000FFFFFFFFFFFF
 const Bytes32 kGx = FromHex("6B17D1F2E12C4247F8BCE6E563A440F277037D812DEB33A0F4A13945D898C296");
 const Bytes32 kGy = FromHex("4FE342E2FE1A7F9B8EE7EB4A7C0F9E162BCE33576B315ECECBB6406837BF51F5");
 
+// The y of the curve's point with x = 0.
+const Bytes32 kZeroXY = FromHex("66485C780E2F83D72433BD5D84A06BB6541C2AF31DAE871728BF856A174F93F4");
+
 // The key of RFC 6979 A.2.5.
 const Bytes32 kRfcKey = FromHex("C9AFA9D845BA75166B5C215767B1D6934E50C3DB36E89B127B8A622B120F6721");
 const PublicKey kRfcPublic{
@@ -196,9 +199,10 @@ TEST(StubpackP256, TellsPointsOnTheCurve) {
       {"-G", {kGx, Minus(kP, kGy)}, true},
       {"G with another y", {kGx, yPlusOne}, false},
       {"(0, 0), where infinity would be", {Small(0), Small(0)}, false},
-      // y + p has the same residue but is no coordinate.
-      {"G with y + p", {kGx, Plus(kGy, kP)}, false},
-      {"x = p", {kP, kGy}, false},
+      {"the point with x = 0", {Small(0), kZeroXY}, true},
+      // p is 0 modulo p, but no coordinate.
+      {"the point with x = 0 written as x = p", {kP, kZeroXY}, false},
+      {"x = p with G's y", {kP, kGy}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -242,11 +246,49 @@ TEST(StubpackP256, RefusesEveryTamperedSignature) {
       {"another key", otherKey, hash, good},
       {"the key negated", {kRfcPublic.x, Minus(kP, kRfcPublic.y)}, hash, good},
       {"a key off the curve", {kRfcPublic.x, yPlusOne}, hash, good},
-      {"the key's y + p", {kRfcPublic.x, Plus(kRfcPublic.y, kP)}, hash, good},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_FALSE(p256::Verify(c.q, c.hash, c.rs));
+  }
+}
+
+TEST(StubpackP256, TakesNumbersOnlyInTheirRangeNotJustTheirResidues) {
+  // Signatures made for the purpose (the values come from a separate
+  // computation): with hash = r = s the verifier computes G + q, so any
+  // point q has one, the point with x = 0 too, whose x has a second,
+  // out-of-range spelling p. And key d with hash 1 signs as (r, 1) for the
+  // nonce k = 1 + r d, so s + n fits in 32 bytes.
+  const Bytes32 zeroXSigned =
+      FromHex("00486EFAB89170D45F6160CBC7D034A9309D479AE02982A3A0C135A210379E6F");
+  const Bytes32 d = FromHex("0ABD22C54561BCC0D185C80D31F4793EE13D7D0EA0658C286091FE85D22E52BB");
+  const Bytes32 r = FromHex("471C3E758C4904285BBA7E53118ED0F524ADEB0757D25BD2F8E7B0D76DFA714C");
+  PublicKey q;
+  ASSERT_TRUE(p256::PublicKeyOf(d, q));
+
+  struct Case {
+    const char* name;
+    PublicKey q;
+    Bytes32 hash;
+    Signature rs;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"the point with x = 0",
+       {Small(0), kZeroXY},
+       zeroXSigned,
+       Join(zeroXSigned, zeroXSigned),
+       true},
+      {"its x written as p", {kP, kZeroXY}, zeroXSigned, Join(zeroXSigned, zeroXSigned), false},
+      {"s = 1", q, Small(1), Join(r, Small(1)), true},
+      {"s = 1 + n", q, Small(1), Join(r, Plus(Small(1), kN)), false},
+      // The hash is a number modulo n, whatever its 32 bytes.
+      {"hash 1 + n", q, Plus(Small(1), kN), Join(r, Small(1)), true},
+      {"hash 2", q, Small(2), Join(r, Small(1)), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(p256::Verify(c.q, c.hash, c.rs), c.valid);
   }
 }
 
