@@ -15,32 +15,8 @@ using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
-struct CliRun {
-  int code = 0;
-  std::string out;
-  std::string err;
-};
-
-std::string Drain(std::FILE* file) {
-  std::string text;
-  std::rewind(file);
-  char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-    text.append(buffer, got);
-  std::fclose(file);
-  return text;
-}
-
-CliRun Call(const std::vector<std::string>& args) {
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  CliRun run;
-  run.code = RunCli(args, out, err);
-  run.out = Drain(out);
-  run.err = Drain(err);
-  return run;
-}
+using test::Call;
+using test::CliRun;
 
 TEST(StubpackCli, RejectsCommandLinesItCannotUnderstand) {
   struct Case {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "Cli.h"
 #include "package/PackFormat.h"
 
 namespace orvane::stubpack::test {
@@ -254,6 +255,35 @@ inline Extraction ExtractLikeLauncher(const std::string& firstVolume) {
   }
   result.ok = true;
   return result;
+}
+
+// One stubpack command line run in this process: its exit code and what it
+// printed.
+struct CliRun {
+  int code = 0;
+  std::string out;
+  std::string err;
+};
+
+inline std::string Drain(std::FILE* file) {
+  std::string text;
+  std::rewind(file);
+  char buffer[4096];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    text.append(buffer, got);
+  std::fclose(file);
+  return text;
+}
+
+inline CliRun Call(const std::vector<std::string>& args) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  CliRun run;
+  run.code = RunCli(args, out, err);
+  run.out = Drain(out);
+  run.err = Drain(err);
+  return run;
 }
 
 }  // namespace orvane::stubpack::test
