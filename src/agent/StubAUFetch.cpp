@@ -74,7 +74,7 @@ bool FetchSignature(const std::string& from, const std::string& name, std::strin
   if (FileExists(source)) {
     if (FileSizeByName(source) <= static_cast<int64_t>(pack::kSignatureFileLimit))
       der = ReadFilePart(source);
-  } else if (Agent().testMode) {
+  } else if (Agent().testMode || IsFolderLocation(from)) {
     error = "File not Found!";
   } else {
     source = Cat({from, "/"sv, sigName});
@@ -264,17 +264,14 @@ bool DownloadFileAU(const std::string& location, const std::string& fileName, in
     if (error.empty() && !data.empty())
       error = HTTP_NotFoundText({}, data, source, {});
     result = error.empty() && !data.empty();
-    if (!keyText.empty()) {
-      // Only information the vendor's key confirms replaces the local copy.
-      if (result)
-        error = InfoSignatureFault(from, name, data, keyText);
-      if (!result || !error.empty()) {
-        AgentLog(Cat({"ERROR: "sv, error.empty() ? "No update information"sv : error}));
-        return false;
-      }
-      AgentLog("Signature OK"sv);
+    if (result && !keyText.empty()) {
+      error = InfoSignatureFault(from, name, data, keyText);
+      result = error.empty();
+      AgentLog(result ? "Signature OK"s : Cat({"ERROR: "sv, error}));
     }
-    SaveFile(AgentFolder() + name, data);
+    // Only information the vendor's key confirms replaces the local copy.
+    if (result || keyText.empty())
+      SaveFile(AgentFolder() + name, data);
     if (!error.empty() && error.front() == '3')
       error.clear();
     return result;

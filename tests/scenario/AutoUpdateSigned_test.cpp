@@ -283,6 +283,42 @@ const UpdateCase kUpdateCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, AutoUpdateSignedUpdate, ::testing::ValuesIn(kUpdateCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// In test mode the information, its signature and the update come from the
+// test folder, a local path.
+TEST(AutoUpdateSignedTestMode, TakesTheSignatureFromTheTestFolder) {
+  for (const bool signatureThere : {true, false}) {
+    SCOPED_TRACE(signatureThere ? "signed" : "no signature in the folder");
+    AgentFixture p(kName);
+    ASSERT_TRUE(InstallSignedVersion1(p)) << p.viewer().Text();
+    const std::string folder = p.TestModeDir();
+    ASSERT_TRUE(p.PublishUpdate(2, folder));
+    ASSERT_TRUE(p.PublishInfo({}, folder));
+    int exitCode = -1;
+    p.SignInfo("--update " + test::Quote(folder + "\\" + p.names().updateFile), &exitCode, folder);
+    ASSERT_EQ(exitCode, 0);
+    const std::string sig = folder + "\\" + p.names().infoFile + ".sig";
+    if (!signatureThere) {
+      ASSERT_TRUE(::DeleteFileA(sig.c_str()));
+    }
+    const test::ScopedTestMode mode(folder);
+    ASSERT_TRUE(mode.ok());
+    ASSERT_TRUE(p.StartAgent()) << p.viewer().Text();
+
+    ASSERT_TRUE(WaitForLog(p, "GetOkToPerformAU = ")) << p.AgentLog();
+    if (!signatureThere) {
+      EXPECT_TRUE(Has(p.AgentLog(),
+                      "ERROR: The update information is not signed: " + sig + " - File not Found!"))
+          << p.AgentLog();
+      EXPECT_TRUE(Has(p.AgentLog(), "GetOkToPerformAU = 0 - ")) << p.AgentLog();
+      EXPECT_EQ(test::ReadWholeFile(p.InfoFile()), kAcceptedInfo);
+      continue;
+    }
+    ASSERT_TRUE(WaitForLog(p, "PerformAutoUpdate() - END")) << p.AgentLog();
+    EXPECT_TRUE(Has(p.AgentLog(), "PerformAutoUpdate() - END    Result=TRUE")) << p.AgentLog();
+    EXPECT_EQ(VersionTxt(p), "2");
+  }
+}
+
 // ---------------------------------------------------------------------------
 // 3. The information dialog of confirmed information.
 

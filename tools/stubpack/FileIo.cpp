@@ -43,6 +43,30 @@ std::string LastErrorText() {
     result.pop_back();
   return result + " (" + std::to_string(code) + ")";
 }
+
+// The SID of the user this process runs as, as text ("S-1-5-21-...").
+bool CurrentUserSid(std::string& sid, std::string* error) {
+  HANDLE token = nullptr;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) == 0) {
+    *error = LastErrorText();
+    return false;
+  }
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<unsigned char> buffer(size);
+  char* text = nullptr;
+  const bool ok =
+      size != 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size) != 0 &&
+      ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text) != 0;
+  if (!ok)
+    *error = LastErrorText();
+  CloseHandle(token);
+  if (text != nullptr) {
+    sid = text;
+    LocalFree(text);
+  }
+  return ok;
+}
 #endif
 
 FileKind KindOfMode(unsigned mode) {
@@ -236,11 +260,15 @@ bool RenameReplacing(const std::string& from, const std::string& to, std::string
 bool WriteNewFile(const std::string& path, std::string_view bytes, bool ownerOnly,
                   std::string* error) {
 #ifdef _WIN32
-  // Protected (no inherited entries), full access for the owner only.
+  // Protected (no inherited entries), full access for the current user only.
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (ownerOnly && !ConvertStringSecurityDescriptorToSecurityDescriptorA(
-                       "D:P(A;;FA;;;OW)", SDDL_REVISION_1, &descriptor, nullptr)) {
-    *error = LastErrorText();
+  std::string user;
+  if (ownerOnly &&
+      (!CurrentUserSid(user, error) ||
+       !ConvertStringSecurityDescriptorToSecurityDescriptorA(
+           ("D:P(A;;FA;;;" + user + ")").c_str(), SDDL_REVISION_1, &descriptor, nullptr))) {
+    if (error->empty())
+      *error = LastErrorText();
     return false;
   }
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
