@@ -348,6 +348,32 @@ TEST(AgentTexts, ReportsAndFailures) {
             "s5<P><P>http://x/u.exe");
 }
 
+TEST(AgentTexts, PinnedHashDecidesOnTheWholeDigest) {
+  const std::string digest(64, 'a');
+  std::string other = digest;
+  other[63] = 'b';
+  struct Case {
+    const char* what;
+    std::string expected, actual, fault;  // fault: a part of the text, empty: accepted
+  };
+  const Case cases[] = {
+      {"the same", digest, digest, ""},
+      {"another case", std::string(64, 'A'), digest, ""},
+      {"the last digit differs", digest, other, "its SHA-256 differs"},
+      {"no hash could be computed", digest, "", "SHA-256 found: -"},
+      {"nothing pinned", "", digest, "names no SHA-256"},
+      {"a pin one digit short", digest.substr(1), digest.substr(1), "names no SHA-256"},
+      {"a pin that is no hex", std::string(64, 'g'), std::string(64, 'g'), "names no SHA-256"},
+  };
+  for (const Case& c : cases) {
+    const std::string fault = PinnedHashFault(c.expected, c.actual);
+    if (c.fault.empty())
+      EXPECT_EQ(fault, "") << c.what;
+    else
+      EXPECT_NE(fault.find(c.fault), std::string::npos) << c.what << ": " << fault;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Shut-down, paths, command lines
 
