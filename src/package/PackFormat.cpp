@@ -427,6 +427,17 @@ EntryHeader ParseEntryHeader(std::string_view header) {
   const int64_t date = SUB::GetInt(header, 1, 0);
   if (date >= 0 && date <= int64_t{std::numeric_limits<uint32_t>::max()})
     entry.dosDateTime = static_cast<uint32_t>(date);
+  constexpr std::string_view kCrcPrefix = "crc=";
+  const std::string check = SUB::Get(header, 2);
+  if (check.compare(0, kCrcPrefix.size(), kCrcPrefix) == 0) {
+    std::string bytes;
+    entry.hasCrc = check.size() == kCrcPrefix.size() + 8 &&
+                   HexToBytes(std::string_view(check).substr(kCrcPrefix.size()), bytes, "") &&
+                   bytes.size() == 4;
+    entry.crcMalformed = !entry.hasCrc;
+    for (const char byte : bytes)
+      entry.crc = entry.crc << 8 | static_cast<unsigned char>(byte);
+  }
   return entry;
 }
 
@@ -437,6 +448,8 @@ std::string MakeEntryHeader(const EntryHeader& entry) {
   header += "|";
   header += DecimalText(entry.dosDateTime);
   header += "|";
+  if (entry.hasCrc)
+    header += "crc=" + HexText(entry.crc, 8) + "|";
   return header;
 }
 

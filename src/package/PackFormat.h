@@ -189,12 +189,19 @@ void ParseTokenLine(std::string_view text, std::string& token, std::string& rest
 
 // A file entry's header: "|name|dosdate|" where a "*" marks the entry the
 // launcher starts, and text after the "*" in the name field is extra
-// command-line text for it.
+// command-line text for it. A third field "crc=" and 8 hex digits holds the
+// CRC-32 (Crc32.h) of the entry's file bytes, which the launcher checks as
+// it writes them; readers that know two fields pass over it. A third field
+// that begins with "crc=" but holds no such value makes the entry damaged;
+// any other third field is ignored.
 struct EntryHeader {
   std::string name;            // a file name in the extraction folder
   uint32_t dosDateTime = 0;    // date in the high 16 bits, time in the low 16
   bool isStart = false;        // the header holds a "*"
   std::string startArguments;  // text after the "*" in the name field
+  bool hasCrc = false;         // the header holds a check value
+  bool crcMalformed = false;   // its third field begins with "crc=" but is no check value
+  uint32_t crc = 0;
 };
 EntryHeader ParseEntryHeader(std::string_view header);
 std::string MakeEntryHeader(const EntryHeader& entry);

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "package/ZLibOpen.h"
+#include "util/Crc32.h"
 #include "util/NumberText.h"
 #include "util/PathText.h"
 #include "util/UtilsText.h"
@@ -41,7 +42,9 @@ class EntryWriter {
   explicit EntryWriter(Walk& walk) : walk_(walk) {}
   // False when the entry makes the package damaged.
   bool Accept(const uint8_t* data, size_t size);
-  void Finish();
+  // False when the file's bytes are not the ones the header's check value
+  // names: the package is damaged.
+  bool Finish();
 
  private:
   bool StartFile();
@@ -53,6 +56,8 @@ class EntryWriter {
   std::string path_;
   std::unique_ptr<OutputFile> file_;
   DosDateTime date_ = 0;
+  pack::EntryHeader entry_;
+  uint32_t crc_ = 0;
   int64_t dataSize_ = 0;
   std::string errorText_;
 };
@@ -117,8 +122,11 @@ bool EntryWriter::Accept(const uint8_t* data, size_t size) {
     if (!StartFile())
       return false;
   }
-  if (state_ == State::kData || state_ == State::kFailed)
+  if (state_ == State::kData || state_ == State::kFailed) {
     dataSize_ += static_cast<int64_t>(size);
+    if (entry_.hasCrc)
+      crc_ = Crc32Update(crc_, data, size);
+  }
   if (state_ == State::kData && size > 0 && !file_->Write(data, size)) {
     errorText_ = walk_.system_.LastErrorText();
     state_ = State::kFailed;
@@ -131,8 +139,11 @@ bool EntryWriter::StartFile() {
     state_ = State::kNothing;
     return true;
   }
-  const pack::EntryHeader entry = pack::ParseEntryHeader(header_);
+  entry_ = pack::ParseEntryHeader(header_);
+  const pack::EntryHeader& entry = entry_;
   std::string problem = pack::EntryNameFault(entry.name);
+  if (problem.empty() && entry.crcMalformed)
+    problem = "has a malformed check value";
   if (problem.empty()) {
     // The last entry that names a start entry wins.
     const std::string start = pack::StartEntryOf(header_, &problem);
@@ -158,15 +169,20 @@ bool EntryWriter::StartFile() {
   return true;
 }
 
-void EntryWriter::Finish() {
+bool EntryWriter::Finish() {
   // Without a zero byte the whole entry was header text: nothing to write.
   if (state_ == State::kHeader || state_ == State::kNothing)
-    return;
+    return true;
+  if (entry_.hasCrc && crc_ != entry_.crc) {
+    file_.reset();
+    return walk_.Damage("The file \"" + ShortenForDisplay(entry_.name) +
+                        "\" is damaged: its bytes are not the ones the package was built with.");
+  }
   if (state_ == State::kData) {
     if (date_ != 0)
       file_->SetDate(date_);
     file_.reset();
-    return;
+    return true;
   }
   file_.reset();
   walk_.outcome_.writeFailed = true;
@@ -175,6 +191,7 @@ void EntryWriter::Finish() {
         ShortenForDisplay(path_) + "<P><P>Unable to save Extracted File!<P><P>" +
         WriteFailureDetails(errorText_, dataSize_, walk_.system_.FileSize(path_),
                             walk_.system_.DiskFree(path_)));
+  return true;
 }
 
 bool Walk::ReadBlock(const pack::ByteSource& volume, uint64_t offset, uint8_t* buffer,
@@ -243,9 +260,7 @@ bool Walk::ProcessEntry(const pack::ByteSource& volume, uint64_t offset, int32_t
   const bool sound = length > 0
                          ? InflateEntry(volume, offset, static_cast<uint64_t>(length), writer)
                          : CopyStoredEntry(volume, offset, uint64_t{0} - length, writer);
-  if (sound)
-    writer.Finish();
-  return sound;
+  return sound && writer.Finish();
 }
 
 bool Walk::ExtractEntries(const pack::ByteSource& volume, const pack::Trailer& trailer,

@@ -18,8 +18,9 @@
 // one plain file name (pack::EntryNameFault: a folder part, a drive, a
 // device ...), a start entry that is not the file of its own entry
 // (pack::StartEntryOf), a package start or a block that reaches into the
-// trailer, a length that cannot be represented, corrupt compressed data or
-// an entry header that never ends make the package damaged: the walk stops,
+// trailer, a length that cannot be represented, corrupt compressed data, an
+// entry whose file bytes do not have the CRC-32 its header names, or an
+// entry header that never ends make the package damaged: the walk stops,
 // tells the user once, and no entry is left to start. So does a file that
 // could not be written: an installation from half the files cannot be
 // trusted.

@@ -769,6 +769,40 @@ TEST(ExtractionFileScenario, EntryNameLeavingTheWorkingFolderIsReportedAndNothin
   EXPECT_FALSE(EngineStarted(run)) << run.trace;
 }
 
+// One changed byte in a stored file of a volume too large for the volume
+// checksum: the entry's check value finds it, and nothing runs.
+TEST(ExtractionFileScenario, AChangedByteInAStoredFileIsDamageAndNothingRuns) {
+  const std::string dir = test::ScratchDir("extraction-changed-byte");
+  const std::string record = dir + "\\record.txt";
+  const std::string marker = "<the product's program>";
+  const std::vector<PackedFile> files = {
+      EngineEntry(record),
+      {"app.exe", marker + RandomBytes(100000, 41), DosDate(2009, 7, 21, 16, 26, 46), false, {}}};
+  ASSERT_TRUE(BuildInstaller(dir, files, {}));
+  const std::string exe = dir + "\\setup.exe";
+  std::string bytes = test::ReadWholeFile(exe);
+  ASSERT_GT(bytes.size(), pack::kChecksumMaxFileSize) << "the volume checksum would see it";
+  const size_t at = bytes.find(marker);
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 3] ^= 0x01;
+  ASSERT_TRUE(test::WriteBytes(exe, bytes));
+
+  const std::string workingFolder = WorkingFolderOf(exe);
+  const SetupRun run = RunInstaller(exe, AlwaysOk);
+  CleanWorkingFolder(workingFolder, 0);
+  ASSERT_TRUE(run.finished);
+
+  ASSERT_EQ(run.boxes.size(), 1u) << Describe(run.boxes);
+  EXPECT_EQ(run.boxes[0].caption, "Error");
+  const std::string head = exe + "\n\nThe setup package is damaged. Nothing will be installed.\n\n";
+  EXPECT_EQ(run.boxes[0].body.rfind(head, 0), 0u) << run.boxes[0].body;
+  EXPECT_NE(run.boxes[0].body.find("\"app.exe\" is damaged"), std::string::npos)
+      << run.boxes[0].body;
+  EXPECT_EQ(run.exitCode, 1620u);  // ERROR_INSTALL_PACKAGE_INVALID
+  EXPECT_TRUE(test::ReadEngineRecords(record).empty());
+  EXPECT_FALSE(EngineStarted(run)) << run.trace;
+}
+
 // A header whose "*" stands outside its name field: the whole header would
 // be the program, which the system resolves above the working folder.
 TEST(ExtractionFileScenario, AStartEntryOutsideTheWorkingFolderIsDamageAndNothingRuns) {

@@ -3,6 +3,9 @@
 #include "EntryCodec.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdio>
 
 #include "FileIo.h"
 #include "StubpackTestSupport.h"
@@ -22,9 +25,26 @@ std::string Decode(const EncodedEntry& entry) {
   return out;
 }
 
+// The header an entry of `data` must carry: its name and date, and the
+// CRC-32 of exactly these bytes, computed here with zlib.
+std::string ExpectedHeader(const std::string& name, uint32_t date, std::string_view data) {
+  char crc[9];
+  std::snprintf(crc, sizeof crc, "%08x",
+                static_cast<unsigned>(crc32(0, reinterpret_cast<const Bytef*>(data.data()),
+                                            static_cast<uInt>(data.size()))));
+  return "|" + name + "|" + std::to_string(date) + "|crc=" + crc + "|";
+}
+
+pack::EntryHeader Header(const std::string& name, uint32_t date) {
+  pack::EntryHeader header;
+  header.name = name;
+  header.dosDateTime = date;
+  return header;
+}
+
 TEST(StubpackEntryCodec, FitsTheLongestPieceIntoABudget) {
-  const std::string header = "|big.bin|12345|";
-  const uint64_t overhead = 4 + header.size() + 1;
+  const pack::EntryHeader header = Header("big.bin", 12345);
+  const uint64_t overhead = 4 + ExpectedHeader("big.bin", 12345, "").size() + 1;
   struct Case {
     const char* name;
     std::string data;
@@ -46,7 +66,8 @@ TEST(StubpackEntryCodec, FitsTheLongestPieceIntoABudget) {
     EXPECT_LE(entry.StoredSize(), c.budget);
     EXPECT_GE(taken, 1u);
     EXPECT_LT(taken, c.data.size());
-    EXPECT_EQ(Decode(entry), header + '\0' + c.data.substr(0, taken));
+    const std::string piece = c.data.substr(0, taken);
+    EXPECT_EQ(Decode(entry), ExpectedHeader("big.bin", 12345, piece) + '\0' + piece);
     if (!entry.Compressed()) {
       // Stored pieces fill the budget exactly.
       EXPECT_EQ(entry.StoredSize(), c.budget);
@@ -60,20 +81,21 @@ TEST(StubpackEntryCodec, FitsTheLongestPieceIntoABudget) {
 }
 
 TEST(StubpackEntryCodec, RefusesBudgetsWithoutRoomForData) {
-  const std::string header = "|a|0|";
+  const pack::EntryHeader header = Header("a", 0);
+  const size_t headerSize = ExpectedHeader("a", 0, "").size();
   size_t taken = 99;
   EncodedEntry entry;
-  EXPECT_FALSE(FitEntry(header, "data", false, 4 + header.size() + 1, taken, entry));
+  EXPECT_FALSE(FitEntry(header, "data", false, 4 + headerSize + 1, taken, entry));
   EXPECT_FALSE(FitEntry(header, "data", true, 3, taken, entry));
   // An empty file fits when its header does.
-  EXPECT_TRUE(FitEntry(header, "", true, 4 + header.size() + 1, taken, entry));
+  EXPECT_TRUE(FitEntry(header, "", true, 4 + headerSize + 1, taken, entry));
   EXPECT_EQ(taken, 0u);
-  EXPECT_EQ(entry.length, -static_cast<int32_t>(header.size() + 1));
+  EXPECT_EQ(entry.length, -static_cast<int32_t>(headerSize + 1));
 }
 
 TEST(StubpackEntryCodec, InflatesInPiecesAndFindsDamage) {
   const std::string text = TextBytes(300000);
-  const EncodedEntry entry = EncodeEntry("|t.txt|0|", text, true);
+  const EncodedEntry entry = EncodeEntry(Header("t.txt", 0), text, true);
   ASSERT_TRUE(entry.Compressed());
   const std::string stream = entry.payload + "tail";
   const pack::MemorySource source(stream);
@@ -84,7 +106,7 @@ TEST(StubpackEntryCodec, InflatesInPiecesAndFindsDamage) {
     ++calls;
   });
   EXPECT_TRUE(outcome.ok) << outcome.error;
-  EXPECT_EQ(out, std::string("|t.txt|0|") + '\0' + text);
+  EXPECT_EQ(out, ExpectedHeader("t.txt", 0, text) + '\0' + text);
   EXPECT_GT(calls, 1u);
   EXPECT_EQ(outcome.consumed, entry.payload.size());
   EXPECT_EQ(outcome.produced, out.size());

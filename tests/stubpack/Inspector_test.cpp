@@ -405,5 +405,30 @@ TEST(StubpackInspect, FormatsDosDates) {
   EXPECT_EQ(DosDateTimeText(0), "1980-00-00 00:00:00 (invalid)");
 }
 
+// Every entry carries the CRC-32 of its file bytes: one changed byte of a
+// stored file in a volume too large for the volume checksum is found.
+TEST(StubpackInspect, FindsAChangedByteInAStoredEntry) {
+  TempDir dir;
+  const std::string marker = "<the product's program>";
+  WriteBytes(dir / "stub.exe", FakeStub());
+  WriteBytes(dir / "app.exe", marker + RandomBytes(200000, 5));
+  const std::string out = dir / "setup.exe";
+  test::CliRun run = test::Call({"build", "--stub", dir / "stub.exe", "-o", out, "--file",
+                                 (dir / "app.exe") + "=app.exe*", "--compression", "none"});
+  ASSERT_EQ(run.code, kExitOk) << run.err;
+  run = test::Call({"inspect", out});
+  EXPECT_EQ(run.code, kExitOk) << run.err;
+  std::string bytes = ReadBytes(out);
+  const size_t at = bytes.find(marker);
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 3] ^= 0x01;
+  WriteBytes(out, bytes);
+  run = test::Call({"inspect", out});
+  EXPECT_EQ(run.code, kExitFailure);
+  EXPECT_NE(run.err.find("entry 1 ('app.exe'): its file bytes do not have the CRC-32"),
+            std::string::npos)
+      << run.err;
+}
+
 }  // namespace
 }  // namespace orvane::stubpack

@@ -346,7 +346,7 @@ class PackageBuilder {
   }
 
   // Places one piece of a file, splitting it where a volume fills up.
-  bool PlacePiece(const FileItem& item, const std::string& header, std::string_view data) {
+  bool PlacePiece(const FileItem& item, const pack::EntryHeader& header, std::string_view data) {
     const bool compress = plan_.compression == Compression::kAuto;
     EncodedEntry entry = EncodeEntry(header, data, compress);
     for (;;) {
@@ -368,7 +368,7 @@ class PackageBuilder {
                         (volumeNumber_ == 1 ? "the launcher, header blocks and trailer take "
                                             : "a trailer takes ") +
                         std::to_string(fixed) + " bytes and an entry of '" + item.name +
-                        "' at least " + std::to_string(header.size() + 6),
+                        "' at least " + std::to_string(EntryHeaderText(header, {}).size() + 6),
                     "");
       }
       if (!CloseVolume(true) || !OpenVolume())
@@ -386,7 +386,6 @@ class PackageBuilder {
     entryHeader.dosDateTime = source.dosDateTime;
     entryHeader.isStart = item.isStart;
     entryHeader.startArguments = item.startArguments;
-    const std::string header = pack::MakeEntryHeader(entryHeader);
     const size_t pieceSize = static_cast<size_t>(
         std::min<uint64_t>(plan_.maxEntrySize, std::max<uint64_t>(source.size, 1)));
     std::string piece(pieceSize, '\0');
@@ -400,7 +399,8 @@ class PackageBuilder {
       total += got;
       if (total > source.size)
         break;
-      if ((got != 0 || first) && !PlacePiece(item, header, std::string_view(piece.data(), got)))
+      if ((got != 0 || first) &&
+          !PlacePiece(item, entryHeader, std::string_view(piece.data(), got)))
         return false;
       first = false;
       if (got < piece.size())

@@ -35,7 +35,17 @@ std::optional<std::string> Deflate(std::string_view bytes) {
 
 }  // namespace
 
-EncodedEntry EncodeEntry(std::string_view header, std::string_view data, bool compress) {
+std::string EntryHeaderText(const pack::EntryHeader& header, std::string_view data) {
+  pack::EntryHeader checked = header;
+  checked.hasCrc = true;
+  checked.crc = static_cast<uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+  return pack::MakeEntryHeader(checked);
+}
+
+EncodedEntry EncodeEntry(const pack::EntryHeader& entryHeader, std::string_view data,
+                         bool compress) {
+  const std::string header = EntryHeaderText(entryHeader, data);
   EncodedEntry entry;
   entry.payload.reserve(header.size() + 1 + data.size());
   entry.payload.append(header);
@@ -53,9 +63,9 @@ EncodedEntry EncodeEntry(std::string_view header, std::string_view data, bool co
   return entry;
 }
 
-bool FitEntry(std::string_view header, std::string_view data, bool compress, uint64_t budget,
-              size_t& taken, EncodedEntry& entry) {
-  const uint64_t overhead = 4 + header.size() + 1;
+bool FitEntry(const pack::EntryHeader& header, std::string_view data, bool compress,
+              uint64_t budget, size_t& taken, EncodedEntry& entry) {
+  const uint64_t overhead = 4 + EntryHeaderText(header, {}).size() + 1;
   EncodedEntry whole = EncodeEntry(header, data, compress);
   if (whole.StoredSize() <= budget) {
     taken = data.size();

@@ -22,18 +22,23 @@ struct EncodedEntry {
   uint64_t StoredSize() const { return 4 + payload.size(); }
 };
 
-// The entry of `header` and `data`; with `compress`, deflated at level 9 when
-// the zlib stream is shorter than the entry itself. The entry must be
-// shorter than 2 GiB.
-EncodedEntry EncodeEntry(std::string_view header, std::string_view data, bool compress);
+// The entry of `header` (written with the CRC-32 of `data` as its check
+// value) and `data`; with `compress`, deflated at level 9 when the zlib
+// stream is shorter than the entry itself. The entry must be shorter than
+// 2 GiB.
+EncodedEntry EncodeEntry(const pack::EntryHeader& header, std::string_view data, bool compress);
 
 // The longest start of `data` whose entry takes at most `budget` bytes in a
 // volume: its length goes to `taken` and its entry to `entry`. False when
 // not even one byte of data fits (an empty `data` fits when its entry does).
 // With compression the search is close, not exact: it may leave a little of
 // the budget unused.
-bool FitEntry(std::string_view header, std::string_view data, bool compress, uint64_t budget,
-              size_t& taken, EncodedEntry& entry);
+bool FitEntry(const pack::EntryHeader& header, std::string_view data, bool compress,
+              uint64_t budget, size_t& taken, EncodedEntry& entry);
+
+// The header text of an entry of `header` and `data`: with the CRC-32 of
+// `data`; every entry of a file has a header of the same length.
+std::string EntryHeaderText(const pack::EntryHeader& header, std::string_view data);
 
 struct InflateOutcome {
   bool ok = false;

@@ -1,6 +1,7 @@
 // Inspector: the launcher's reading of a package, with every fault located.
 #include "Inspector.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -10,6 +11,7 @@
 #include "UpdateSigning.h"
 #include "package/PackFormat.h"
 #include "package/PackX.h"
+#include "util/Crc32.h"
 #include "util/UtilsText.h"
 #include "util/ZSUB.h"
 
@@ -209,6 +211,40 @@ class Walker {
               At(volume, offset));
   }
 
+  // The entry's file bytes against its check value, as the launcher checks
+  // them: `crc` covers what was read already (all of a compressed entry, the
+  // first bytes of a stored one).
+  void CheckCrc(const pack::ByteSource& file, const EntryInfo& entry, uint64_t offset,
+                int32_t length, uint32_t crc, const std::string& where) {
+    const std::string number = std::to_string(report_.entries.size() + 1);
+    if (entry.parsed.crcMalformed) {
+      Error("entry " + number + " has a malformed check value; the launcher stops there", where);
+      return;
+    }
+    if (!entry.parsed.hasCrc)
+      return;
+    if (length <= 0) {
+      const uint64_t dataStart = offset + 4 + entry.header.size() + 1;
+      crc = 0;
+      std::vector<uint8_t> piece(1 << 20);
+      for (uint64_t done = 0; done < entry.dataSize;) {
+        const size_t count =
+            static_cast<size_t>(std::min<uint64_t>(piece.size(), entry.dataSize - done));
+        if (!file.ReadAt(dataStart + done, piece.data(), count)) {
+          Error("entry " + number + " cannot be read", where);
+          return;
+        }
+        crc = Crc32Update(crc, piece.data(), count);
+        done += count;
+      }
+    }
+    if (crc != entry.parsed.crc)
+      Error("entry " + number + " ('" + entry.parsed.name +
+                "'): its file bytes do not have the CRC-32 its header names; the launcher "
+                "refuses the package there",
+            where);
+  }
+
   void ReadEntry(const pack::ByteSource& file, VolumeInfo& volume, uint64_t offset, int32_t length,
                  uint64_t size) {
     EntryInfo entry;
@@ -221,14 +257,18 @@ class Walker {
     // The entry up to its first zero byte is the header; the rest is data.
     bool headerDone = false;
     uint64_t total = 0;
+    uint32_t crc = 0;  // of the file bytes seen so far
     auto collect = [&](const uint8_t* bytes, size_t count) {
       total += count;
-      for (size_t i = 0; i < count && !headerDone; ++i) {
+      size_t i = 0;
+      for (; i < count && !headerDone; ++i) {
         if (bytes[i] == 0)
           headerDone = true;
         else if (entry.header.size() <= kMaxHeaderBytes)
           entry.header += static_cast<char>(bytes[i]);
       }
+      if (headerDone)
+        crc = Crc32Update(crc, bytes + i, count - i);
     };
     if (length > 0) {
       const InflateOutcome outcome = InflateFrom(file, offset + 4, size, collect);
@@ -269,6 +309,8 @@ class Walker {
     if (headerDone)
       entry.dataSize = total - entry.header.size() - 1;
     entry.parsed = pack::ParseEntryHeader(entry.header);
+    if (headerDone && entry.readable)
+      CheckCrc(file, entry, offset, length, crc, where);
     if (headerDone && entry.header.empty())
       Warning("entry " + std::to_string(report_.entries.size() + 1) +
                   " has an empty header: the launcher writes no file for it",

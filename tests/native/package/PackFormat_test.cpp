@@ -665,6 +665,41 @@ TEST(PackEntryHeader, MakeAndParseAgree) {
             "|tool.exe*/silent /x|12345|");
 }
 
+TEST(PackEntryHeader, ReadsAndWritesTheCheckValue) {
+  struct Case {
+    std::string header;
+    bool hasCrc;
+    bool malformed;
+    uint32_t crc;
+  } cases[] = {
+      {"|a.txt|7|crc=CBF43926|", true, false, 0xCBF43926u},
+      {"|a.txt|7|crc=cbf43926|", true, false, 0xCBF43926u},
+      {"|a.txt|7|crc=00000000|", true, false, 0},
+      {"|a.txt|7|", false, false, 0},
+      {"|a.txt|7|size=12|", false, false, 0},  // another field: passed over
+      {"|a.txt|7|crc=CBF4392|", false, true, 0},
+      {"|a.txt|7|crc=CBF439261|", false, true, 0},
+      {"|a.txt|7|crc=CBF4392G|", false, true, 0},
+      {"|a.txt|7|crc=|", false, true, 0},
+  };
+  for (const Case& c : cases) {
+    const EntryHeader e = ParseEntryHeader(c.header);
+    EXPECT_EQ(e.name, "a.txt") << c.header;
+    EXPECT_EQ(e.dosDateTime, 7u) << c.header;
+    EXPECT_EQ(e.hasCrc, c.hasCrc) << c.header;
+    EXPECT_EQ(e.crcMalformed, c.malformed) << c.header;
+    EXPECT_EQ(e.crc, c.crc) << c.header;
+  }
+  EntryHeader withCrc{"setup.exe", 12345, true, "/Q"};
+  withCrc.hasCrc = true;
+  withCrc.crc = 0x0000ABCDu;
+  EXPECT_EQ(MakeEntryHeader(withCrc), "|setup.exe*/Q|12345|crc=0000abcd|");
+  // The launcher's start entry is the name field alone, whatever follows.
+  std::string fault;
+  EXPECT_EQ(StartEntryOf(MakeEntryHeader(withCrc), &fault), "setup.exe*/Q");
+  EXPECT_EQ(fault, "");
+}
+
 // One table for the builder, the inspector and the launcher's walk: each
 // reason beside the sound names closest to it.
 TEST(PackEntryName, OnlyOnePlainWindowsFileNameIsSound) {

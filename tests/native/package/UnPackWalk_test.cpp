@@ -12,6 +12,9 @@
 
 #include "FakeExtractionSystem.h"
 #include "TestPackage.h"
+#include "util/Crc32.h"
+#include "util/NumberText.h"
+#include "util/UtilsText.h"
 
 namespace orvane {
 namespace {
@@ -561,6 +564,66 @@ TEST_F(UnPackWalk, DamagedBlocksStopTheExtraction) {
     EXPECT_EQ(outcome.startEntry, "");
     ASSERT_EQ(local.errors.size(), 1u);
     EXPECT_THAT(local.errors[0], HasSubstr("C:\\D\\setup.exe"));
+  }
+}
+
+// Each entry's check value covers its file bytes: a changed byte in a
+// stored entry (which neither zlib nor the small-volume checksum sees) makes
+// the package damaged; packages built before check values extract as they
+// always did.
+TEST_F(UnPackWalk, CheckValuesCatchChangedFileBytes) {
+  const std::string data = "The product's program, byte for byte.";
+  const std::string crc = HexText(Crc32Update(0, data.data(), data.size()), 8);
+  const std::string header = "|app.exe*|1|crc=" + crc + "|";
+  const size_t dataAt = 4 + header.size() + 1;  // length field, header, zero byte
+  std::string flipped = Entry(header, data, false);
+  flipped[dataAt + 5] ^= 0x20;
+  std::string oldFlipped = Entry("|app.exe*|1|", data, false);
+  oldFlipped[4 + 12 + 1 + 5] ^= 0x20;
+  // Split over two entries, each with the check value of its own part.
+  const std::string firstPart = data.substr(0, 10);
+  const std::string secondPart = data.substr(10);
+  const auto partHeader = [](const std::string& part) {
+    return "|app.exe*|1|crc=" + HexText(Crc32Update(0, part.data(), part.size()), 8) + "|";
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::string> blocks;
+    const char* damage;  // null: extracted and started
+  };
+  const Case cases[] = {
+      {"stored, as built", {Entry(header, data, false)}, nullptr},
+      {"compressed, as built", {Entry(header, data)}, nullptr},
+      {"check value in upper case",
+       {Entry("|app.exe*|1|crc=" + UpperCaseAscii(crc) + "|", data, false)},
+       nullptr},
+      {"one file in two entries",
+       {Entry(partHeader(firstPart), firstPart, false), Entry(partHeader(secondPart), secondPart)},
+       nullptr},
+      {"a byte changed in a stored entry", {flipped}, "\"app.exe\" is damaged"},
+      {"the check value of another file",
+       {Entry("|app.exe*|1|crc=" + HexText(Crc32Update(0, "x", 1), 8) + "|", data)},
+       "\"app.exe\" is damaged"},
+      {"a malformed check value", {Entry("|app.exe*|1|crc=12|", data)}, "malformed check value"},
+      {"an old entry without a check value, changed", {oldFlipped}, nullptr},
+      {"an unknown third field", {Entry("|app.exe*|1|size=37|", data)}, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeExtractionSystem local;
+    VolumeLayout layout;
+    layout.blocks = c.blocks;
+    local.files["C:\\D\\setup.exe"] = BuildVolume(layout);
+    const ExtractionOutcome outcome = RunExtraction(local, Request());
+    if (c.damage == nullptr) {
+      EXPECT_EQ(outcome.damage, "");
+      EXPECT_EQ(outcome.startEntry, "app.exe*");
+      EXPECT_TRUE(local.errors.empty());
+    } else {
+      EXPECT_THAT(outcome.damage, HasSubstr(c.damage));
+      EXPECT_EQ(outcome.startEntry, "");
+      EXPECT_EQ(local.errors.size(), 1u);
+    }
   }
 }
 
