@@ -13,9 +13,9 @@
 #include "package/PackX.h"
 #include "package/PackXWin.h"
 #include "ui/ZMsgBox.h"
-#include "util/SystemCrypto.h"
 #include "util/Files.h"
 #include "util/NumberText.h"
+#include "util/SystemCrypto.h"
 #include "util/Utils.h"
 #include "util/ZDebug.h"
 

@@ -49,18 +49,17 @@ constexpr DWORD kEngineExitCode = 3;
 // ---------------------------------------------------------------------------
 // Files and folders
 
-// A local DOS date-time, (date << 16) | time, as the builder stores it.
+// A DOS date-time, (date << 16) | time, as the builder stores it: the UTC
+// clock of the source's time, which the launcher gives the extracted file as
+// local time.
 constexpr uint32_t DosDate(int year, int month, int day, int hour, int minute, int second) {
   return static_cast<uint32_t>(((year - 1980) << 25) | (month << 21) | (day << 16) | (hour << 11) |
                                (minute << 5) | (second / 2));
 }
 
 bool SetDosDate(const std::string& path, uint32_t dosDate) {
-  FILETIME local{};
   FILETIME utc{};
-  if (!::DosDateTimeToFileTime(static_cast<WORD>(dosDate >> 16), static_cast<WORD>(dosDate),
-                               &local) ||
-      !::LocalFileTimeToFileTime(&local, &utc))
+  if (!::DosDateTimeToFileTime(static_cast<WORD>(dosDate >> 16), static_cast<WORD>(dosDate), &utc))
     return false;
   FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr));

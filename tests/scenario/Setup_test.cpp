@@ -64,24 +64,14 @@ uint32_t DosDateTime(int year, int month, int day, int hour, int minute, int sec
   return (date << 16) | time;
 }
 
-// Sets a file's modification time to a local DOS date-time. The local time
-// is converted with the offset of that date (the C library's mktime), as
-// stubpack converts it back, so that the value survives daylight saving time.
-bool SetLocalModified(const std::string& path, uint32_t dosDateTime) {
-  std::tm local{};
-  local.tm_year = static_cast<int>(dosDateTime >> 25) + 80;
-  local.tm_mon = static_cast<int>((dosDateTime >> 21) & 15) - 1;
-  local.tm_mday = static_cast<int>((dosDateTime >> 16) & 31);
-  local.tm_hour = static_cast<int>((dosDateTime >> 11) & 31);
-  local.tm_min = static_cast<int>((dosDateTime >> 5) & 63);
-  local.tm_sec = static_cast<int>(dosDateTime & 31) * 2;
-  local.tm_isdst = -1;
-  const std::time_t seconds = std::mktime(&local);
-  if (seconds == static_cast<std::time_t>(-1))
+// Sets a file's modification time to a DOS date-time of the UTC clock: the
+// builder stores that clock, and the launcher gives it to the extracted file
+// as local time, so the extracted file shows `dosDateTime` in every zone.
+bool SetUtcModified(const std::string& path, uint32_t dosDateTime) {
+  FILETIME utc{};
+  if (!::DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16), static_cast<WORD>(dosDateTime),
+                               &utc))
     return false;
-  // FILETIME counts 100 ns steps from 1601.
-  const uint64_t ticks = (static_cast<uint64_t>(seconds) + 11644473600ull) * 10000000ull;
-  FILETIME utc{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
   FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr));
   return file && ::SetFileTime(file.get(), nullptr, nullptr, &utc);
@@ -133,7 +123,7 @@ bool BuildInstaller(const std::string& dir, const std::vector<PackageFile>& file
   if (!test::CopyFileTo(test::EngineExe(), engine))
     return false;
   const uint32_t engineDate = DosDateTime(2018, 5, 20, 8, 30, 0);
-  if (!SetLocalModified(engine, engineDate))
+  if (!SetUtcModified(engine, engineDate))
     return false;
   installer.contents["engine.exe"] = test::ReadWholeFile(engine);
   installer.dosDates["engine.exe"] = engineDate;
@@ -146,7 +136,7 @@ bool BuildInstaller(const std::string& dir, const std::vector<PackageFile>& file
   ::CreateDirectoryA(sources.c_str(), nullptr);
   for (const PackageFile& f : files) {
     const std::string source = test::WriteTestFile(sources + "\\" + f.name, f.content);
-    if (!SetLocalModified(source, f.dosDate))
+    if (!SetUtcModified(source, f.dosDate))
       return false;
     installer.contents[f.name] = f.content;
     installer.dosDates[f.name] = f.dosDate;

@@ -65,7 +65,7 @@ TEST_F(StubpackBuild, RoundTripsFilesHeaderBlocksAndTrailer) {
   BuildPlan plan = MakePlan({{"setup.exe", engine}, {"readme.txt", readme}, {"empty.dat", ""}});
   plan.files[0].startArguments = "/Q /log=x";
   plan.languages.push_back({"English", {{"Charset", "0"}, {"s0", "My Setup"}}, {}});
-  plan.languages.push_back({"Deutsch", {{"s1", "Entpacke..."}, {"Error", ""}}, {}});
+  plan.languages.push_back({"German", {{"s1", "Entpacke..."}, {"Error", ""}}, {}});
   plan.internet = InternetSettings{
       true, "http://example.com/up", "up\\prod.info", "agent.exe", "product-secret", true, {}, {}};
   plan.download = DownloadSettings{
@@ -99,7 +99,7 @@ TEST_F(StubpackBuild, RoundTripsFilesHeaderBlocksAndTrailer) {
             "English\x01"
             "Charset=0\x01s0=My Setup\x01\x02"
             "\x01"
-            "Deutsch\x01s1=Entpacke...\x01"
+            "German\x01s1=Entpacke...\x01"
             "Error=\x01\x02");
   const TGFileInfo info(header);
   EXPECT_EQ(info.GetInfoUrl(), "http://example.com/up");
@@ -192,17 +192,9 @@ TEST_F(StubpackBuild, CompressesOnlyWhatShrinks) {
   }
 }
 
-TEST_F(StubpackBuild, TakesFileDatesAsLocalDosTime) {
+TEST_F(StubpackBuild, TakesFileDatesAsUtcDosTime) {
   BuildPlan plan = MakePlan({{"setup.exe", "engine"}, {"old.txt", "old"}});
-  std::tm local{};
-  local.tm_year = 2021 - 1900;
-  local.tm_mon = 5;
-  local.tm_mday = 15;
-  local.tm_hour = 13;
-  local.tm_min = 45;
-  local.tm_sec = 31;
-  local.tm_isdst = -1;
-  const time_t moment = std::mktime(&local);
+  const time_t moment = 1623764731;  // 2021-06-15 13:45:31 UTC
   const utimbuf times{moment, moment};
   ASSERT_EQ(utime(plan.files[0].source.c_str(), &times), 0);
   const utimbuf ancient{86400, 86400};  // 1970: before the first DOS date
@@ -487,8 +479,9 @@ TEST_F(StubpackBuild, FailuresLeaveNothingBehind) {
        "is a folder, not a launcher file"},
       {"the volumes cannot hold the launcher",
        [](BuildPlan& s, const TempDir&) { s.maxVolumeSize = 2100; }, "leaves no room"},
-      {"the output folder does not exist",
-       [](BuildPlan& s, const TempDir& d) { s.output = d / "no/such/setup.exe"; }, "cannot create"},
+      {"the output folder cannot be made",
+       [](BuildPlan& s, const TempDir& d) { s.output = d / "readme/no/setup.exe"; },
+       "cannot create"},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.name);

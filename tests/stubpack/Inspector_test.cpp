@@ -38,7 +38,8 @@ std::string BuildPackage(const TempDir& dir, size_t stubSize, uint64_t maxVolume
                 {dir / "readme", "readme.txt", false, "", {}}};
   plan.internet =
       InternetSettings{true, "http://x/u", "p.info", "agent.exe", "product-secret", false, {}, {}};
-  plan.languages.push_back({"English", {{"s0", "T\xe9st"}}, {}});
+  // UTF-8 in the plan, Windows-1252 in the package.
+  plan.languages.push_back({"English", {{"s0", "T\xc3\xa9st"}}, {}});
   Problems problems;
   BuildResult result;
   EXPECT_TRUE(Build(plan, result, problems));
@@ -112,7 +113,7 @@ TEST(StubpackInspect, ReportsAGoodPackage) {
       << json;
   EXPECT_NE(json.find("\"start\": true"), std::string::npos);
   EXPECT_NE(json.find("\"value\": \"T\\u00e9st\""), std::string::npos);
-  EXPECT_NE(json.find("\"productToken\": \"valid\""), std::string::npos);
+  EXPECT_NE(json.find("\"productTokenValid\": true"), std::string::npos);
   EXPECT_NE(json.find("\"valid\": true"), std::string::npos);
 }
 
@@ -382,7 +383,68 @@ TEST(StubpackInspect, ShowsAndChecksTheSetupFilesSha256) {
         << text;
     const std::string member =
         c.json != nullptr ? c.json : "\"sha256\": \"" + std::string(c.shown) + "\"";
-    EXPECT_NE(json.find("\"size\": \"99\",\n    " + member + "\n  }"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"size\": 99,\n    " + member + "\n  }"), std::string::npos) << json;
+  }
+}
+
+TEST(StubpackInspect, JsonGivesTheDownloadSizeAsTheLauncherReadsIt) {
+  struct Case {
+    std::string field;
+    const char* json;  // the member as the document shows it
+  };
+  const Case cases[] = {
+      {"99", "\"size\": 99,"},
+      {"0012", "\"size\": 12,"},
+      {"0", "\"size\": 0,"},
+      {"9999999999999999999", "\"size\": 9999999999999999999,"},
+      {"", "\"size\": null,"},
+      {"12 MB", "\"size\": null,"},
+      {"-5", "\"size\": null,"},
+      {"0x10", "\"size\": null,"},
+      {"18446744073709551615", "\"size\": null,"},  // 20 digits: the launcher shows 0 MB
+  };
+  TempDir dir;
+  const std::string entry = std::string("|setup.exe*|0|") + '\0' + "engine";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field);
+    const std::string block = "|http://h|f.exe|0||" + c.field + "|";
+    WriteBytes(dir / "web.exe", HandMade({Block(""), Block("||"), Block(block), Stored(entry)}, 3));
+    const std::string json = FormatReportJson(Inspect(dir / "web.exe"));
+    EXPECT_NE(json.find(c.json), std::string::npos) << json;
+  }
+}
+
+TEST(StubpackInspect, JsonOfAFileWithoutPackageHasNullsWhereNothingIsKnown) {
+  struct Case {
+    const char* name;
+    std::string bytes;  // empty: no file at all
+    std::vector<std::string> members;
+  };
+  const Case cases[] = {
+      {"a missing file",
+       "",
+       {"\"package\": false", "\"fileSize\": null", "\"launcherImage\": null",
+        "\"packageEndPointer\": null", "\"packageEnd\": null", "\"trailer\": null",
+        "\"volumes\": []", "\"internet\": null", "\"download\": null", "\"entries\": []"}},
+      {"a launcher without package",
+       FakeStub(),
+       {"\"package\": false", "\"fileSize\": " + std::to_string(FakeStub().size()),
+        "\"launcherImage\": true", "\"packageEndPointer\": null", "\"trailer\": null",
+        "\"volumes\": []"}},
+      {"text",
+       std::string(5000, 'x'),
+       {"\"fileSize\": 5000", "\"launcherImage\": false", "\"packageEnd\": 5000",
+        "\"trailer\": null"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    if (!c.bytes.empty())
+      WriteBytes(dir / "file.bin", c.bytes);
+    const std::string json = FormatReportJson(Inspect(dir / "file.bin"));
+    EXPECT_EQ(json.rfind("{\n  \"formatVersion\": 1,\n", 0), 0u) << json;
+    for (const std::string& member : c.members)
+      EXPECT_NE(json.find(member), std::string::npos) << member << "\n" << json;
   }
 }
 

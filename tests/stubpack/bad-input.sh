@@ -34,7 +34,7 @@ expect 1 "cannot read project file 'missing.ini'" build missing.ini
 project missing-stub.exe 'engine.exe = setup.exe*\n'
 expect 1 "cannot read the launcher stub" build p.ini
 project text.exe 'engine.exe = setup.exe*\n'
-expect 1 "is not a launcher image" build p.ini
+expect 1 "is not a launcher image (it needs \"MZ\" at offset 0 and \"PE\" at 256) (p.ini:2)" build p.ini
 project stub.exe 'engine.exe = setup.exe\n'
 expect 1 "no start entry" build p.ini
 project stub.exe 'engine.exe = setup.exe*\nengine.exe = tool.exe*/S\n'
@@ -47,7 +47,9 @@ project stub.exe 'engine.exe = setup.exe*\nnothing.txt\n'
 expect 1 "nothing.txt' does not exist (p.ini:6)" build p.ini
 project stub.exe 'engine.exe = setup.exe*\n'
 expect 1 "leaves no room for file data" build p.ini --max-volume-size 100K
-expect 1 "cannot create" build p.ini -o no/such/folder/setup.exe
+# A missing output folder is made, and removed again when the build fails.
+expect 1 "leaves no room for file data" build p.ini --max-volume-size 100K -o no/such/setup.exe
+expect 1 "cannot create folder 'engine.exe/no': Not a directory (-o)" build p.ini -o engine.exe/no/setup.exe
 
 # The output is never a file the build reads, whatever path names it, nor
 # anything but a regular file (a symbolic link to a device is a device).

@@ -14,7 +14,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/engine" "$work/out"
 head -c 300000 /dev/urandom > "$work/engine/setup.exe"
 seq 1 30000 > "$work/readme.txt"
-touch -d '2021-06-15 13:45:30' "$work/readme.txt"
+touch -d '2021-06-15 13:45:30 UTC' "$work/readme.txt"
 cat > "$work/demo.ini" <<'INI'
 ; a project as a vendor writes it
 [Setup]
@@ -52,7 +52,7 @@ for stub in "$STUB_WIN32" "$STUB_WIN64"; do
   json_has "$work/report.json" "\"packageEndPointer\": $size,"
   json_has "$work/report.json" "\"packageStart\": $stub_size,"
   json_has "$work/report.json" '"fileCount": 2,'
-  json_has "$work/report.json" '"magic": "0x4A3B2C1D",'
+  json_has "$work/report.json" '"magic": 1245391901,'
   json_has "$work/report.json" '"trailerLength": 74'
   json_has "$work/report.json" '"ActivityBar"'
   json_has "$work/report.json" '"name": "setup.exe",'
@@ -60,7 +60,7 @@ for stub in "$STUB_WIN32" "$STUB_WIN64"; do
   json_has "$work/report.json" '"arguments": "/Q /log",'
   json_has "$work/report.json" '"name": "readme.txt",'
   json_has "$work/report.json" '"date": "2021-06-15 13:45:30",'
-  json_has "$work/report.json" '"productToken": "valid",'
+  json_has "$work/report.json" '"productTokenValid": true,'
   json_has "$work/report.json" '"agentFile": "demo-agent.exe",'
   json_has "$work/report.json" '"value": "Demo Setup"'
   [ "$(grep -c '"start": true' "$work/report.json")" = 1 ] || fail "not exactly one start entry"

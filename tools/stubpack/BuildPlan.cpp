@@ -3,6 +3,7 @@
 
 #include <map>
 
+#include "LanguageTexts.h"
 #include "package/PackFormat.h"
 #include "util/NumberText.h"
 #include "util/UtilsText.h"
@@ -139,6 +140,7 @@ void CheckLanguages(const BuildPlan& plan, Problems& problems) {
       Error(problems, "the language name " + nameFault, language.origin);
     if (!names.emplace(UpperCaseAscii(Trim(language.name)), &language).second)
       Error(problems, "language '" + language.name + "' is given twice", language.origin);
+    CheckLanguageTexts(language, plan.languages.size(), problems);
     std::map<std::string, bool> keys;
     for (const auto& [key, value] : language.strings) {
       if (key.empty() || key.find('=') != std::string::npos)

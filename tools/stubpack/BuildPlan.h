@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,6 +62,9 @@ struct Language {
   std::string name;
   std::vector<std::pair<std::string, std::string>> strings;  // in the order given
   Origin origin;
+  // Where each of `strings` was set, in the same order; a string without one
+  // (a plan made in code) counts as set at the section's `origin`.
+  std::vector<Origin> stringOrigins{};
 };
 
 struct InternetSettings {
@@ -101,6 +105,14 @@ struct BuildPlan {
   std::string project;  // the project file read, empty without one
   std::string stub;
   std::string output;
+  Origin stubOrigin;    // where Stub= was given (a project line, or "--stub")
+  Origin outputOrigin;  // where Output= was given (or the project, for its default)
+  // -D NAME=VALUE: what ${NAME} stands for in the project's values.
+  std::map<std::string, std::string, std::less<>> defines;
+  // SOURCE_DATE_EPOCH: file times later than this are stored as this.
+  std::optional<int64_t> sourceDateEpoch;
+  // --werror: a warning fails the build before anything is written.
+  bool warningsAreErrors = false;
   std::array<std::optional<bool>, kFlagCount> flags{};
   uint64_t maxVolumeSize = 0;  // 0: one volume
   uint64_t maxEntrySize = kDefaultMaxEntrySize;

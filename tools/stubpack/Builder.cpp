@@ -50,6 +50,8 @@ class PackageBuilder {
       return false;
     CollectInputs();
     MakeHeader();
+    if (!MakeOutputFolder())
+      return false;
     if (plan_.firstVolume == FirstVolume::kSeparate001 && !WriteLauncherOnly())
       return false;
     firstVolumePath_ = plan_.firstVolume == FirstVolume::kLauncher
@@ -63,14 +65,18 @@ class PackageBuilder {
     }
     if (!CloseVolume(false) || !Finish())
       return false;
+    WarnAboutVolumes();
+    if (plan_.warningsAreErrors &&
+        std::any_of(problems_.begin(), problems_.end(), [](const Problem& p) { return p.warning; }))
+      return false;
     std::string error;
     if (!outputs_.Commit(&error))
-      return Fail(error, "");
+      return Fail(error, OutputWhere());
+    createdFolders_.folders.clear();
     for (const WrittenFile& file : written_) {
       result_.outputs.push_back(file.path);
       result_.outputSizes.push_back(file.size);
     }
-    WarnAboutVolumes();
     return true;
   }
 
@@ -92,26 +98,39 @@ class PackageBuilder {
     return false;
   }
 
+  std::string StubWhere() const { return plan_.stubOrigin.Text(); }
+  std::string OutputWhere() const { return plan_.outputOrigin.Text(); }
+
+  // "-o out/new/setup.exe" makes the missing folders of the output.
+  bool MakeOutputFolder() {
+    const std::string folder = FolderOf(plan_.output);
+    std::string error;
+    if (!folder.empty() && !CreateFolders(folder, createdFolders_.folders, &error))
+      return Fail(error, OutputWhere());
+    return true;
+  }
+
   bool LoadStub() {
     if (StatFile(plan_.stub).isDirectory)
-      return Fail("'" + plan_.stub + "' is a folder, not a launcher file", "");
+      return Fail("'" + plan_.stub + "' is a folder, not a launcher file", StubWhere());
     std::string error;
     if (!ReadWholeFile(plan_.stub, stub_, &error))
-      return Fail("cannot read the launcher stub '" + plan_.stub + "': " + error, "");
+      return Fail("cannot read the launcher stub '" + plan_.stub + "': " + error, StubWhere());
     const pack::MemorySource image(stub_);
     if (!pack::IsPeImage(image))
       return Fail("'" + plan_.stub +
                       "' is not a launcher image (it needs \"MZ\" at offset 0 and \"PE\" at 256)",
-                  "");
+                  StubWhere());
     const auto* bytes = reinterpret_cast<const uint8_t*>(stub_.data());
     if (std::any_of(bytes + pack::kEndPointerHighOffset, bytes + pack::kPeHeaderOffset,
                     [](uint8_t b) { return b != 0; }))
       return Fail("'" + plan_.stub +
                       "' is not a plain launcher: its package-end pointer (offset 248) is set, "
                       "so it already is an installer",
-                  "offset 248");
+                  StubWhere());
     if (pack::ReadTrailer(image).IsPackage())
-      return Fail("'" + plan_.stub + "' already carries a package; use the launcher as built", "");
+      return Fail("'" + plan_.stub + "' already carries a package; use the launcher as built",
+                  StubWhere());
     return true;
   }
 
@@ -126,7 +145,12 @@ class PackageBuilder {
       if (facts.isDirectory)
         return Fail("'" + item.source + "' is a folder, not a file", item.origin.Text());
       sources_[i].size = facts.size;
-      sources_[i].dosDateTime = DosDateTimeFromUnix(facts.modified);
+      // SOURCE_DATE_EPOCH: a fresh checkout, whose files all carry the time
+      // of the checkout, packs as the tree it came from.
+      const int64_t modified = plan_.sourceDateEpoch.has_value()
+                                   ? std::min(facts.modified, *plan_.sourceDateEpoch)
+                                   : facts.modified;
+      sources_[i].dosDateTime = DosDateTimeFromUnix(modified);
       extracted.push_back({item.name, facts.size});
     }
     agentCopy_ = plan_.FlagSet(Flag::kAgentCopy) && !plan_.internet.agentFile.empty();
@@ -186,7 +210,7 @@ class PackageBuilder {
       if (!path.empty() && IdentityOf(path, identity))
         inputs_.emplace(identity, Input{what, path, std::move(where)});
     };
-    add("the launcher stub", plan_.stub, "");
+    add("the launcher stub", plan_.stub, StubWhere());
     add("the project file", plan_.project, "");
     add("the setup file of [Download] File", download_.file, download_.origin.Text());
     for (const FileItem& item : plan_.files)
@@ -257,7 +281,7 @@ class PackageBuilder {
     if (size != 0 && std::fwrite(data, 1, size, file_) != size)
       return Fail(
           "cannot write '" + outputs_.TemporaryPath(current_.output) + "': " + std::strerror(errno),
-          "");
+          OutputWhere());
     current_.size += size;
     return true;
   }
@@ -269,7 +293,7 @@ class PackageBuilder {
     std::string error;
     file_ = outputs_.Create(path, &error);
     if (file_ == nullptr)
-      return Fail("cannot create '" + path + "': " + error, "");
+      return Fail("cannot create '" + path + "': " + error, OutputWhere());
     current_ = WrittenFile{outputs_.Count() - 1, path, 0, 0};
     packageStart_ = stub_.size();
     return Write(stub_.data(), stub_.size()) && Write(blocks_.data(), blocks_.size());
@@ -293,7 +317,7 @@ class PackageBuilder {
     std::string error;
     file_ = outputs_.Create(path, &error);
     if (file_ == nullptr)
-      return Fail("cannot create volume '" + path + "': " + error, "");
+      return Fail("cannot create volume '" + path + "': " + error, OutputWhere());
     current_ = WrittenFile{outputs_.Count() - 1, path, 0, 0};
     packageStart_ = 0;
     return true;
@@ -315,11 +339,13 @@ class PackageBuilder {
                                    current_.size);
       if (!SeekFile(file_, pack::kEndPointerHighOffset) ||
           std::fwrite(head.data() + pack::kEndPointerHighOffset, 1, 8, file_) != 8)
-        return Fail("cannot write '" + outputs_.TemporaryPath(current_.output) + "'", "");
+        return Fail("cannot write '" + outputs_.TemporaryPath(current_.output) + "'",
+                    OutputWhere());
     }
     std::string error;
     if (!outputs_.Close(current_.output, &error))
-      return Fail("cannot write '" + outputs_.TemporaryPath(current_.output) + "': " + error, "");
+      return Fail("cannot write '" + outputs_.TemporaryPath(current_.output) + "': " + error,
+                  OutputWhere());
     file_ = nullptr;
     written_.push_back(current_);
     return true;
@@ -425,21 +451,21 @@ class PackageBuilder {
       Store32(field, count);
       if (!file || !SeekFile(file.get(), written.trailerOffset + 8) ||
           std::fwrite(field, 1, 4, file.get()) != 4)
-        return Fail("cannot update '" + path + "': " + error, "");
+        return Fail("cannot update '" + path + "': " + error, OutputWhere());
       if (written.size <= pack::kChecksumMaxFileSize) {
         std::string bytes(static_cast<size_t>(written.size), '\0');
         if (std::fflush(file.get()) != 0 || !SeekFile(file.get(), 0) ||
             std::fread(&bytes[0], 1, bytes.size(), file.get()) != bytes.size())
-          return Fail("cannot read back '" + path + "'", "");
+          return Fail("cannot read back '" + path + "'", OutputWhere());
         const uint32_t sum =
             pack::ComputePackageChecksum(pack::MemorySource(bytes), pack::kTrailerSize);
         Store32(field, sum);
         if (!SeekFile(file.get(), written.trailerOffset + 16) ||
             std::fwrite(field, 1, 4, file.get()) != 4)
-          return Fail("cannot update '" + path + "'", "");
+          return Fail("cannot update '" + path + "'", OutputWhere());
       }
       if (std::fflush(file.get()) != 0)
-        return Fail("cannot update '" + path + "': " + std::strerror(errno), "");
+        return Fail("cannot update '" + path + "': " + std::strerror(errno), OutputWhere());
     }
     return true;
   }
@@ -462,9 +488,17 @@ class PackageBuilder {
                            ""});
   }
 
+  // The output folders this build made; a build that fails removes them,
+  // after its temporary files (so this member precedes `outputs_`).
+  struct CreatedFolders {
+    std::vector<std::string> folders;
+    ~CreatedFolders() { RemoveFolders(folders); }
+  };
+
   const BuildPlan& plan_;
   BuildResult& result_;
   Problems& problems_;
+  CreatedFolders createdFolders_;
   OutputFiles outputs_;
   std::string stub_;
   std::vector<Source> sources_;

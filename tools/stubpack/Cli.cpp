@@ -1,6 +1,7 @@
 // Cli: argument parsing, the build and inspect commands, and their messages.
 #include "Cli.h"
 
+#include <cstdlib>
 #include <string_view>
 
 #include "BuildPlan.h"
@@ -12,11 +13,53 @@
 #include "ReportFormat.h"
 #include "Sha256.h"
 #include "UpdateSigning.h"
+#include "Variables.h"
 
 namespace orvane::stubpack {
 namespace {
 
 constexpr const char* kVersion = "stubpack 1.0";
+
+// The usage of each command, for "COMMAND --help", and together for "help".
+constexpr const char* kBuildHelp =
+    "usage: stubpack build [PROJECT.ini] [options]\n"
+    "\n"
+    "build options (they override the project file; paths are relative to the\n"
+    "current folder):\n"
+    "  --stub FILE                  the launcher to append the package to\n"
+    "  -o, --output FILE            the installer to write (missing folders are made)\n"
+    "  --file SRC[=NAME[*ARGS]]     add a file (NAME* marks the program to start)\n"
+    "  --max-volume-size SIZE       split into volumes of at most SIZE bytes (650M)\n"
+    "  --max-entry-size SIZE        largest file data per entry (default 64M)\n"
+    "  --first-volume stub|001      first volume: the launcher itself, or OUTPUT.001\n"
+    "  --compression auto|none      compress files that shrink, or store all\n"
+    "  --flag NAME[=yes|no]         ShowTempNotice, RelaunchFromTemp, ActivityBar,\n"
+    "                               AgentLog, InternetSetup, ConfirmDownload,\n"
+    "                               AgentCopy, AgentFlag\n"
+    "  --set SECTION.KEY=VALUE      any project setting (Language.English.s0=Hello)\n"
+    "  -D NAME=VALUE                what ${NAME} stands for in the project's values\n"
+    "  --werror                     fail on warnings too (nothing is written)\n"
+    "  -q, --quiet                  print errors and warnings only\n"
+    "  -v, --verbose                list every entry written\n"
+    "\n"
+    "SOURCE_DATE_EPOCH (seconds since 1970 UTC) in the environment: file times\n"
+    "later than it are stored as it, for reproducible builds.\n";
+
+constexpr const char* kInspectHelp =
+    "usage: stubpack inspect FILE [--json]\n"
+    "  show the package of an installer or a .001 volume; exit code 1 when it\n"
+    "  is not a sound package\n";
+
+constexpr const char* kKeygenHelp =
+    "usage: stubpack keygen --out NAME\n"
+    "  make the key pair that signs update information: NAME.key (private,\n"
+    "  keep it secret) and NAME.pub (for [Internet] UpdateKey)\n";
+
+constexpr const char* kSignUpdateHelp =
+    "usage: stubpack sign-update --key NAME.key INFO [--update FILE] [--inform FILE]\n"
+    "                            [--pub NAME.pub]\n"
+    "  write the size and SHA-256 of the update or inform file into the .info\n"
+    "  file INFO, then sign it into INFO.sig\n";
 
 constexpr const char* kUsage =
     "usage: stubpack COMMAND [options]\n"
@@ -31,26 +74,19 @@ constexpr const char* kUsage =
     "                                  write the size and SHA-256 of the update or\n"
     "                                  inform file into the .info file INFO, then sign\n"
     "                                  it into INFO.sig\n"
-    "  help                            show this text\n"
+    "  help                            show this text (COMMAND --help: one command)\n"
     "  version                         show the version\n"
     "\n"
-    "build options (they override the project file; paths are relative to the\n"
-    "current folder):\n"
-    "  --stub FILE                  the launcher to append the package to\n"
-    "  -o, --output FILE            the installer to write\n"
-    "  --file SRC[=NAME[*ARGS]]     add a file (NAME* marks the program to start)\n"
-    "  --max-volume-size SIZE       split into volumes of at most SIZE bytes (650M)\n"
-    "  --max-entry-size SIZE        largest file data per entry (default 64M)\n"
-    "  --first-volume stub|001      first volume: the launcher itself, or OUTPUT.001\n"
-    "  --compression auto|none      compress files that shrink, or store all\n"
-    "  --flag NAME[=yes|no]         ShowTempNotice, RelaunchFromTemp, ActivityBar,\n"
-    "                               AgentLog, InternetSetup, ConfirmDownload,\n"
-    "                               AgentCopy, AgentFlag\n"
-    "  --set SECTION.KEY=VALUE      any project setting (Language.English.s0=Hello)\n"
-    "  -q, --quiet                  print errors and warnings only\n"
-    "  -v, --verbose                list every entry written\n"
-    "\n"
     "exit codes: 0 success, 1 build failed or damaged package, 2 usage error\n";
+
+// "--help" or "-h" among a command's arguments.
+bool AsksForHelp(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h")
+      return true;
+  }
+  return false;
+}
 
 struct Output {
   std::FILE* out;
@@ -89,6 +125,14 @@ struct Output {
     return kExitUsage;
   }
 };
+
+bool HasWarnings(const Problems& problems) {
+  for (const Problem& problem : problems) {
+    if (problem.warning)
+      return true;
+  }
+  return false;
+}
 
 // "--name=value" or "--name value": the value of option `name` at `i`.
 bool TakeValue(const std::vector<std::string>& args, size_t& i, std::string_view name,
@@ -129,6 +173,12 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
     bool hasValue;
   };
   std::vector<Setting> settings;
+  // The option that named the stub and the output last, for messages.
+  std::string stubOption, outputOption;
+  if (AsksForHelp(args)) {
+    io.Print(kBuildHelp);
+    return kExitOk;
+  }
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     std::string value;
@@ -138,10 +188,22 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
       quiet = true;
     } else if (arg == "-v" || arg == "--verbose") {
       verbose = true;
+    } else if (arg == "--werror") {
+      plan.warningsAreErrors = true;
+    } else if (option("-D") || option("--define")) {
+      std::string error;
+      if (!missing && !AddDefine(value, plan.defines, error))
+        return io.Usage(error);
+    } else if (arg.size() > 2 && arg.compare(0, 2, "-D") == 0) {
+      std::string error;
+      if (!AddDefine(std::string_view(arg).substr(2), plan.defines, error))
+        return io.Usage(error);
     } else if (option("--stub")) {
       settings.push_back({"Setup", "Stub", value, true});
+      stubOption = "--stub";
     } else if (option("-o") || option("--output")) {
       settings.push_back({"Setup", "Output", value, true});
+      outputOption = arg.rfind("--output", 0) == 0 ? "--output" : "-o";
     } else if (option("--max-volume-size")) {
       settings.push_back({"Setup", "MaxVolumeSize", value, true});
     } else if (option("--max-entry-size")) {
@@ -178,6 +240,17 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
   }
   if (project.empty() && settings.empty())
     return io.Usage("build needs a project file or options");
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+    int64_t seconds = 0;
+    if (!ParseSourceDateEpoch(epoch, seconds)) {
+      io.Report({false,
+                 "SOURCE_DATE_EPOCH='" + std::string(epoch) +
+                     "' is not a number of seconds since 1970-01-01 00:00 UTC",
+                 "environment"});
+      return kExitFailure;
+    }
+    plan.sourceDateEpoch = seconds;
+  }
 
   if (!project.empty()) {
     std::string text, error;
@@ -190,6 +263,10 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
   for (const Setting& setting : settings)
     ApplySetting(setting.section, setting.key, setting.hasValue ? &setting.value : nullptr, plan,
                  problems);
+  if (!stubOption.empty())
+    plan.stubOrigin = Origin{stubOption, 0};
+  if (!outputOption.empty())
+    plan.outputOrigin = Origin{outputOption, 0};
   Problems notes;
   if (!HasErrors(problems)) {
     ExpandFileWildcards(plan, problems, notes);
@@ -199,14 +276,25 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
     for (const Problem& note : notes)
       io.Note(note);
   }
+  const auto failsOnWarnings = [&] {
+    if (!plan.warningsAreErrors || !HasWarnings(problems))
+      return false;
+    io.Report({false, "warnings are errors with --werror; nothing was written", ""});
+    return true;
+  };
   if (HasErrors(problems)) {
     io.ReportAll(problems);
     return kExitFailure;
   }
+  io.ReportAll(problems);
+  if (failsOnWarnings())
+    return kExitFailure;
+  // The warnings above are not repeated after the build.
+  problems.clear();
   BuildResult result;
   const bool built = Build(plan, result, problems);
   io.ReportAll(problems);
-  if (!built)
+  if (failsOnWarnings() || !built)
     return kExitFailure;
   if (verbose) {
     for (const EntryRecord& entry : result.entries) {
@@ -234,6 +322,10 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
 int RunInspect(const std::vector<std::string>& args, const Output& io) {
   bool json = false;
   std::string file;
+  if (AsksForHelp(args)) {
+    io.Print(kInspectHelp);
+    return kExitOk;
+  }
   for (const std::string& arg : args) {
     if (arg == "--json")
       json = true;
@@ -261,6 +353,10 @@ int RunInspect(const std::vector<std::string>& args, const Output& io) {
 
 int RunKeygen(const std::vector<std::string>& args, const Output& io) {
   std::string name;
+  if (AsksForHelp(args)) {
+    io.Print(kKeygenHelp);
+    return kExitOk;
+  }
   for (size_t i = 0; i < args.size(); ++i) {
     bool missing = false;
     if (TakeValue(args, i, "--out", name, missing)) {
@@ -325,6 +421,10 @@ bool PinnedFileOf(const std::string& path, PinnedFile& file, const Output& io) {
 
 int RunSignUpdate(const std::vector<std::string>& args, const Output& io) {
   std::string keyPath, pubPath, updatePath, informPath, infoPath;
+  if (AsksForHelp(args)) {
+    io.Print(kSignUpdateHelp);
+    return kExitOk;
+  }
   for (size_t i = 0; i < args.size(); ++i) {
     bool missing = false;
     std::string value;
@@ -414,7 +514,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   const std::string& command = args[0];
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (command == "help" || command == "--help" || command == "-h") {
-    io.Print(kUsage);
+    io.Print(std::string(kUsage) + "\n" + kBuildHelp);
     return kExitOk;
   }
   if (command == "version" || command == "--version") {

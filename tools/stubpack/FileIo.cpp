@@ -1,12 +1,11 @@
 // FileIo: stdio for contents, and the few calls that differ between the
-// systems (64-bit positions, file facts, folder listing, replacing rename,
-// local time).
+// systems (64-bit positions, file facts, folder listing and creation,
+// replacing rename).
 #include "FileIo.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -336,6 +335,59 @@ bool RemoveFile(const std::string& path) {
   return !StatFile(path).exists;
 }
 
+bool CreateFolders(const std::string& folder, std::vector<std::string>& created,
+                   std::string* error) {
+  created.clear();
+  std::string path = folder;
+  while (!path.empty() && IsSeparator(path.back()) && path.size() > 1)
+    path.pop_back();
+  // The missing folders, innermost first; a drive ("C:") or the root ends
+  // the walk.
+  std::vector<std::string> missing;
+  while (!path.empty() && !StatFile(path).exists) {
+#ifdef _WIN32
+    if (path.size() == 2 && path[1] == ':')
+      break;
+#endif
+    missing.push_back(path);
+    const std::string parent = FolderOf(path);
+    path = parent;
+    while (path.size() > 1 && IsSeparator(path.back()))
+      path.pop_back();
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+#ifdef _WIN32
+    const bool made = CreateDirectoryA(it->c_str(), nullptr) != 0;
+#else
+    const bool made = mkdir(it->c_str(), 0777) == 0;
+#endif
+    if (!made) {
+      if (error != nullptr) {
+#ifdef _WIN32
+        *error = "cannot create folder '" + *it + "': " + LastErrorText();
+#else
+        *error = "cannot create folder '" + *it + "': " + ErrnoText();
+#endif
+      }
+      RemoveFolders(created);
+      created.clear();
+      return false;
+    }
+    created.push_back(*it);
+  }
+  return true;
+}
+
+void RemoveFolders(const std::vector<std::string>& folders) {
+  for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+#ifdef _WIN32
+    RemoveDirectoryA(it->c_str());
+#else
+    rmdir(it->c_str());
+#endif
+  }
+}
+
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error) {
   // fopen opens a folder on Linux, and its "size" is then far beyond 2 GiB.
   if (StatFile(path).isDirectory) {
@@ -370,25 +422,28 @@ uint32_t DosDateTimeFromUnix(int64_t seconds) {
   constexpr uint32_t kEarliest = (0x21u << 16);  // 1980-01-01 00:00:00
   constexpr uint32_t kLatest =
       ((127u << 9 | 12u << 5 | 31u) << 16) | (23u << 11 | 59u << 5 | 29u);  // 2107-12-31 23:59:58
-  const std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm local{};
-#ifdef _WIN32
-  const bool ok = seconds >= 0 && localtime_s(&local, &t) == 0;
-#else
-  const bool ok = localtime_r(&t, &local) != nullptr;
-#endif
-  if (!ok)
-    return seconds < 0 ? kEarliest : kLatest;
-  const int year = local.tm_year + 1900;
-  if (year < 1980)
+  constexpr int64_t kFirst = 315532800;       // 1980-01-01 00:00:00 UTC
+  constexpr int64_t kAfterLast = 4354819200;  // 2108-01-01 00:00:00 UTC
+  if (seconds < kFirst)
     return kEarliest;
-  if (year > 2107)
+  if (seconds >= kAfterLast)
     return kLatest;
-  const uint32_t date =
-      static_cast<uint32_t>((year - 1980) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
-  // A leap second (tm_sec 60) still fits the 5-bit field of halved seconds.
-  const uint32_t time =
-      static_cast<uint32_t>(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
+  // The calendar date of a day count, by whole eras of 400 years from
+  // 0000-03-01, so that February comes last and leap days need no case.
+  const int64_t days = seconds / 86400 + 719468;
+  const int64_t secondOfDay = seconds % 86400;
+  const int64_t era = days / 146097;
+  const int64_t dayOfEra = days - era * 146097;
+  const int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;  // 0 = March
+  const int64_t day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
+  const int64_t month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
+  const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+  const uint32_t date = static_cast<uint32_t>((year - 1980) << 9 | month << 5 | day);
+  const uint32_t time = static_cast<uint32_t>(
+      (secondOfDay / 3600) << 11 | (secondOfDay / 60 % 60) << 5 | (secondOfDay % 60) / 2);
   return date << 16 | time;
 }
 

@@ -68,6 +68,15 @@ bool RenameReplacing(const std::string& from, const std::string& to, std::string
 // Deletes a file; true when it is gone (also when it never existed).
 bool RemoveFile(const std::string& path);
 
+// Creates `folder` and every missing folder above it; `created` lists the
+// folders made, outermost first. On failure removes what it made and gives
+// the reason in `error`.
+bool CreateFolders(const std::string& folder, std::vector<std::string>& created,
+                   std::string* error);
+// Removes the folders of a CreateFolders list, innermost first, as far as
+// they are empty.
+void RemoveFolders(const std::vector<std::string>& folders);
+
 // Reads a whole file (for the launcher stub and the project file).
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error);
 
@@ -81,10 +90,15 @@ bool WriteNewFile(const std::string& path, std::string_view bytes, bool ownerOnl
 // beside it, so that a failure leaves the old contents.
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, std::string* error);
 
-// Converts seconds since 1970 (UTC) to a DOS date-time in local time: date
-// in the high 16 bits, time in the low 16 bits, seconds halved. Moments
-// before 1980 give 1980-01-01 00:00:00, moments after 2107 give
-// 2107-12-31 23:59:58, the range a DOS date can hold.
+// Converts seconds since 1970 (UTC) to a DOS date-time of the UTC clock:
+// date in the high 16 bits, time in the low 16 bits, seconds halved. A DOS
+// date-time carries no time zone, and the launcher sets it as the local time
+// of the machine that installs; taking it from the builder's local time
+// would make the installer depend on the zone it was built in. In UTC every
+// build gives the same bytes, and an extracted file shows the UTC clock time
+// of its source on every machine. Moments before 1980 give
+// 1980-01-01 00:00:00, moments after 2107 give 2107-12-31 23:59:58, the
+// range a DOS date can hold.
 uint32_t DosDateTimeFromUnix(int64_t seconds);
 
 // The folder part of a path including its separator ("a/b/c.ini" gives

@@ -1,6 +1,7 @@
 // HeaderBlocks: header-block texts from the build settings.
 #include "HeaderBlocks.h"
 
+#include "LanguageTexts.h"
 #include "package/PackFormat.h"
 #include "util/UtilsText.h"
 
@@ -33,7 +34,7 @@ std::string MakeLanguageBlock(const std::vector<Language>& languages) {
     for (const auto& [key, value] : language.strings) {
       block += key;
       block += '=';
-      block += value;
+      block += StoredLanguageText(language, value);
       block += pack::kLanguageSeparator;
     }
     block += pack::kLanguageBlockSeparator;

@@ -10,7 +10,8 @@ namespace orvane::stubpack {
 
 // 02 [01 name 01 key=value 01 ... 01] 02 ... : one per-language list per
 // language, in the order given; the empty text when there is none, so that
-// the launcher uses its built-in texts.
+// the launcher uses its built-in texts. Values are stored in the code page of
+// their language's Charset (LanguageTexts.h).
 std::string MakeLanguageBlock(const std::vector<Language>& languages);
 
 // |InfoUrl|InfoFile|AgentFile|token|RunHidden| with the product token

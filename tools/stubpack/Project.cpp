@@ -4,9 +4,11 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "CodePage.h"
 #include "FileIo.h"
 #include "KeyFiles.h"
 #include "UpdateSigning.h"
+#include "Variables.h"
 #include "package/PackFormat.h"
 #include "util/NumberText.h"
 #include "util/UtilsText.h"
@@ -213,8 +215,10 @@ void ApplySetup(const Context& context, std::string_view key, const std::string&
   Flag flag;
   if (Same(key, "Stub")) {
     plan.stub = value.empty() ? value : ResolvePath(context.base, value);
+    plan.stubOrigin = context.origin;
   } else if (Same(key, "Output")) {
     plan.output = value.empty() ? value : ResolvePath(context.base, value);
+    plan.outputOrigin = context.origin;
   } else if (Same(key, "MaxVolumeSize")) {
     if (!ParseByteSize(value, plan.maxVolumeSize))
       context.Error("MaxVolumeSize=" + value + " is not a size (such as 650M or 1457664)");
@@ -336,15 +340,20 @@ void ApplyDownload(const Context& context, std::string_view key, const std::stri
 void ApplyLanguage(const Context& context, Language& language, std::string_view key,
                    const std::string& value) {
   const std::string name = Trim(key);
+  // Texts are UTF-8, and so is a command line but on Windows.
+  const std::string text = context.fromCommandLine ? CommandLineTextToUtf8(value) : value;
+  language.stringOrigins.resize(language.strings.size(), language.origin);
   if (context.fromCommandLine) {
-    for (auto& pair : language.strings) {
-      if (Same(pair.first, name)) {
-        pair.second = value;
+    for (size_t i = 0; i < language.strings.size(); ++i) {
+      if (Same(language.strings[i].first, name)) {
+        language.strings[i].second = text;
+        language.stringOrigins[i] = context.origin;
         return;
       }
     }
   }
-  language.strings.emplace_back(name, value);
+  language.strings.emplace_back(name, text);
+  language.stringOrigins.push_back(context.origin);
 }
 
 // `language` is the language of a [Language.X] section (null elsewhere).
@@ -424,12 +433,9 @@ void ReadProject(std::string_view text, const std::string& path, BuildPlan& plan
                  Problems& problems) {
   Context context{plan, problems, Origin{path, 0}, FolderOf(path)};
   plan.project = path;
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+  // The project is UTF-8; an editor may start it with a byte-order mark.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF")
     text.remove_prefix(3);
-    context.Warning(
-        "the project file is UTF-8 (it starts with a byte-order mark); the launcher shows its "
-        "texts in the ANSI code page of the language's Charset");
-  }
   Section section = Section::kNone;
   std::string languageName;
   LanguageIndex languages(plan);
@@ -490,6 +496,18 @@ void ReadProject(std::string_view text, const std::string& path, BuildPlan& plan
     std::string value;
     if (equals != std::string::npos)
       value = ParseValue(std::string_view(line).substr(equals + 1));
+    // ${NAME} of -D, in values and in the sources of [Files] lines.
+    std::string expanded, expandError;
+    if (!ExpandVariables(value, plan.defines, expanded, expandError)) {
+      context.Error(expandError);
+      continue;
+    }
+    value = std::move(expanded);
+    std::string source = key;
+    if (section == Section::kFiles && !ExpandVariables(key, plan.defines, source, expandError)) {
+      context.Error(expandError);
+      continue;
+    }
     if (section != Section::kFiles && section != Section::kLanguage) {
       const std::string id = std::to_string(static_cast<int>(section)) + UpperCaseAscii(key);
       if (!seen.insert(id).second) {
@@ -498,13 +516,15 @@ void ReadProject(std::string_view text, const std::string& path, BuildPlan& plan
       }
     }
     Apply(context, section, section == Section::kLanguage ? &plan.languages[language] : nullptr,
-          key, equals != std::string::npos ? &value : nullptr);
+          section == Section::kFiles ? source : key,
+          equals != std::string::npos ? &value : nullptr);
   }
   if (plan.output.empty() && !path.empty()) {
     const std::string base = BaseNameOf(path);
     const size_t dot = base.rfind('.');
     plan.output = FolderOf(path) +
                   (dot == std::string::npos || dot == 0 ? base : base.substr(0, dot)) + ".exe";
+    plan.outputOrigin = Origin{path, 0};
   }
 }
 

@@ -10,6 +10,8 @@
 //   [Internet]   InfoUrl, InfoFile, AgentFile, ProductToken, RunHidden
 //   [Download]   Location, FileName, SkipLocalCopy, Token, Size, File, Sha256
 //
+// The file is UTF-8 (a byte-order mark at its start is skipped); language
+// texts are converted to their code page when stored (LanguageTexts.h).
 // Section and key names ignore case. Lines starting with ";" or "#" are
 // comments, and so is the rest of a line from a ";" that follows a blank.
 // Blanks around keys and values are dropped; a value in double quotes keeps
@@ -25,7 +27,8 @@
 
 namespace orvane::stubpack {
 
-// Reads a project file's text into `plan`. `path` names the file in messages
+// Reads a project file's text into `plan`, ${NAME} in values and [Files]
+// sources replaced from `plan.defines` (Variables.h). `path` names the file in messages
 // and is the base of its relative paths; without Output=, the output is the
 // project's name with the extension ".exe" beside it. A key given twice in a
 // section, an unknown section or key, and values that do not parse are

@@ -192,170 +192,236 @@ std::string FormatReportText(const InspectReport& report) {
   return out;
 }
 
+namespace {
+
+void StringOrNull(JsonWriter& json, std::string_view name, bool present, const std::string& text) {
+  json.Key(name);
+  if (present)
+    json.String(text);
+  else
+    json.Null();
+}
+
+void UnsignedOrNull(JsonWriter& json, std::string_view name, bool present, uint64_t value) {
+  json.Key(name);
+  if (present)
+    json.Unsigned(value);
+  else
+    json.Null();
+}
+
+// The download block's size field as a number, read as the launcher reads it
+// for the download question (up to 19 decimal digits); false for anything
+// else, which the launcher shows as 0 MB.
+bool DecimalBytes(const std::string& text, uint64_t& bytes) {
+  if (text.empty() || text.size() > 19)
+    return false;
+  bytes = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9')
+      return false;
+    bytes = bytes * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return true;
+}
+
+void TrailerJson(JsonWriter& json, const VolumeInfo& first) {
+  const pack::Trailer& t = first.trailer;
+  json.BeginObject();
+  json.MemberUnsigned("offset", first.trailerOffset);
+  json.MemberUnsigned("format", t.format);
+  json.MemberUnsigned("headerBlockCount", t.headerBlockCount);
+  json.MemberUnsigned("storedHeaderBlockCount", first.storedHeaderBlockCount);
+  json.MemberUnsigned("packageStart", t.packageStart);
+  json.MemberUnsigned("fileCount", t.fileCount);
+  json.MemberUnsigned("magic", t.magic);
+  json.MemberUnsigned("checksum", t.checksum);
+  json.Key("spaceTable");
+  json.BeginArray();
+  for (uint32_t value : t.spaceTable)
+    json.Unsigned(value);
+  json.EndArray();
+  json.MemberUnsigned("flags", t.flags);
+  json.Key("flagNames");
+  json.BeginArray();
+  for (const FlagBit& bit : kFlagBits) {
+    if (t.flags & bit.mask)
+      json.String(bit.name);
+  }
+  json.EndArray();
+  json.Member("internetSetup", t.internetSetup != 0);
+  json.Member("confirmDownload", t.confirmDownload != 0);
+  json.Member("agentCopy", t.agentCopy != 0);
+  json.Member("agentFlag", t.agentFlag != 0);
+  json.MemberUnsigned("trailerLength", t.trailerLength);
+  json.EndObject();
+}
+
+void VolumeJson(JsonWriter& json, const VolumeInfo& volume) {
+  json.BeginObject();
+  json.MemberNumber("number", volume.number);
+  json.Member("path", volume.path);
+  json.MemberUnsigned("size", volume.fileSize);
+  json.MemberUnsigned("packageStart", volume.trailer.packageStart);
+  json.MemberUnsigned("packageEnd", volume.packageEnd);
+  json.MemberUnsigned("trailerOffset", volume.trailerOffset);
+  json.Member("moreVolumes", volume.trailer.HasFlag(pack::kFlagMoreVolumes));
+  json.MemberNumber("entryCount", volume.entryCount);
+  json.Key("checksum");
+  json.BeginObject();
+  json.MemberUnsigned("stored", volume.trailer.checksum);
+  UnsignedOrNull(json, "computed", volume.computedChecksum != pack::kNoChecksum,
+                 volume.computedChecksum);
+  json.Member("verdict", ChecksumVerdict(volume));
+  json.EndObject();
+  json.EndObject();
+}
+
+void InternetJson(JsonWriter& json, const InspectReport& report) {
+  const bool set = !report.internetPlaceholder;
+  json.BeginObject();
+  json.Member("placeholder", report.internetPlaceholder);
+  StringOrNull(json, "infoUrl", set, report.infoUrl);
+  StringOrNull(json, "infoFile", set, report.infoFile);
+  StringOrNull(json, "agentFile", set, report.agentFile);
+  json.Member("productTokenValid", report.productTokenValid);
+  json.Member("runHidden", report.runHidden);
+  StringOrNull(json, "updateKey", !report.updateKeyFingerprint.empty(),
+               report.updateKeyFingerprint);
+  json.EndObject();
+}
+
+void DownloadJson(JsonWriter& json, const InspectReport& report) {
+  json.BeginObject();
+  json.Member("location", report.downloadLocation);
+  json.Member("fileName", report.downloadFileName);
+  json.Member("skipLocalCopy", report.skipLocalCopy);
+  json.Member("tokenValid", report.downloadTokenValid);
+  uint64_t size = 0;
+  const bool sized = DecimalBytes(report.downloadSize, size);
+  UnsignedOrNull(json, "size", sized, size);
+  StringOrNull(json, "sha256", !report.downloadSha256.empty(), report.downloadSha256);
+  json.EndObject();
+}
+
+void EntryJson(JsonWriter& json, const EntryInfo& entry) {
+  const bool writes = !entry.header.empty();
+  json.BeginObject();
+  StringOrNull(json, "name", writes, entry.parsed.name);
+  json.MemberUnsigned("size", entry.dataSize);
+  UnsignedOrNull(json, "dosdate", writes, entry.parsed.dosDateTime);
+  StringOrNull(json, "date", writes, DosDateTimeText(entry.parsed.dosDateTime));
+  json.Member("start", entry.parsed.isStart);
+  StringOrNull(json, "arguments", entry.parsed.isStart, entry.parsed.startArguments);
+  json.Member("compressed", entry.storedLength > 0);
+  json.MemberUnsigned("storedSize", entry.payloadSize);
+  json.MemberNumber("volume", entry.volume);
+  json.MemberUnsigned("offset", entry.offset);
+  json.Member("writesFile", writes);
+  json.EndObject();
+}
+
+}  // namespace
+
 std::string FormatReportJson(const InspectReport& report) {
+  static const char* const kBlockKinds[] = {"language", "internet", "download"};
   JsonWriter json;
   json.BeginObject();
+  json.MemberNumber("formatVersion", kInspectJsonFormatVersion);
   json.Member("file", report.path);
   const VolumeInfo* first = report.First();
   const bool isPackage = first != nullptr && first->trailer.IsPackage();
   json.Member("package", isPackage);
   json.Member("valid", isPackage && !report.Damaged());
-  if (first != nullptr) {
-    json.MemberUnsigned("fileSize", first->fileSize);
-    json.Member("launcherImage", first->launcherImage);
-    json.MemberUnsigned("packageEndPointer", first->endPointer);
-    json.MemberUnsigned("packageEnd", first->packageEnd);
-    json.Key("certificate");
-    if (first->certificateSize == 0) {
-      json.Null();
-    } else {
-      json.BeginObject();
-      json.MemberUnsigned("offset", first->certificateOffset);
-      json.MemberUnsigned("size", first->certificateSize);
-      json.EndObject();
-    }
+  // Members of the file itself: null when it could not be opened.
+  const bool opened = first != nullptr;
+  UnsignedOrNull(json, "fileSize", opened, opened ? first->fileSize : 0);
+  json.Key("launcherImage");
+  if (opened)
+    json.Bool(first->launcherImage);
+  else
+    json.Null();
+  UnsignedOrNull(json, "packageEndPointer", opened && first->endPointer != 0,
+                 opened ? first->endPointer : 0);
+  UnsignedOrNull(json, "packageEnd", opened, opened ? first->packageEnd : 0);
+  json.Key("certificate");
+  if (!opened || first->certificateSize == 0) {
+    json.Null();
+  } else {
+    json.BeginObject();
+    json.MemberUnsigned("offset", first->certificateOffset);
+    json.MemberUnsigned("size", first->certificateSize);
+    json.EndObject();
   }
+
+  // Members of the package: null or empty when the file holds none.
+  json.Key("trailer");
+  if (isPackage)
+    TrailerJson(json, *first);
+  else
+    json.Null();
+  json.Key("volumes");
+  json.BeginArray();
   if (isPackage) {
-    const pack::Trailer& t = first->trailer;
-    json.Key("trailer");
-    json.BeginObject();
-    json.MemberUnsigned("offset", first->trailerOffset);
-    json.MemberUnsigned("format", t.format);
-    json.MemberUnsigned("headerBlockCount", t.headerBlockCount);
-    json.MemberUnsigned("storedHeaderBlockCount", first->storedHeaderBlockCount);
-    json.MemberUnsigned("packageStart", t.packageStart);
-    json.MemberUnsigned("fileCount", t.fileCount);
-    json.Member("magic", Hex(t.magic, 8));
-    json.MemberUnsigned("checksum", t.checksum);
-    json.Key("spaceTable");
-    json.BeginArray();
-    for (uint32_t value : t.spaceTable)
-      json.Unsigned(value);
-    json.EndArray();
-    json.MemberUnsigned("flags", t.flags);
-    json.Key("flagNames");
-    json.BeginArray();
-    for (const FlagBit& bit : kFlagBits) {
-      if (t.flags & bit.mask)
-        json.String(bit.name);
-    }
-    json.EndArray();
-    json.MemberUnsigned("internetSetup", t.internetSetup);
-    json.MemberUnsigned("confirmDownload", t.confirmDownload);
-    json.MemberUnsigned("agentCopy", t.agentCopy);
-    json.MemberUnsigned("agentFlag", t.agentFlag);
-    json.MemberUnsigned("trailerLength", t.trailerLength);
-    json.EndObject();
-
-    json.Key("volumes");
-    json.BeginArray();
-    for (const VolumeInfo& volume : report.volumes) {
-      json.BeginObject();
-      json.MemberNumber("number", volume.number);
-      json.Member("path", volume.path);
-      json.MemberUnsigned("size", volume.fileSize);
-      json.MemberUnsigned("packageStart", volume.trailer.packageStart);
-      json.MemberUnsigned("packageEnd", volume.packageEnd);
-      json.MemberUnsigned("trailerOffset", volume.trailerOffset);
-      json.Member("moreVolumes", volume.trailer.HasFlag(pack::kFlagMoreVolumes));
-      json.MemberNumber("entries", volume.entryCount);
-      json.Key("checksum");
-      json.BeginObject();
-      json.MemberUnsigned("stored", volume.trailer.checksum);
-      json.MemberUnsigned("computed", volume.computedChecksum);
-      json.Member("verdict", ChecksumVerdict(volume));
-      json.EndObject();
-      json.EndObject();
-    }
-    json.EndArray();
-
-    json.Key("headerBlocks");
-    json.BeginArray();
-    for (const BlockInfo& block : report.headerBlocks) {
-      json.BeginObject();
-      json.MemberUnsigned("offset", block.offset);
-      json.MemberUnsigned("length", block.length);
-      json.EndObject();
-    }
-    json.EndArray();
-
-    json.Key("languages");
-    json.BeginArray();
-    for (const LanguageInfo& language : report.languages) {
-      json.BeginObject();
-      json.Member("name", language.name);
-      json.Key("strings");
-      json.BeginArray();
-      for (const auto& [key, value] : language.strings) {
-        json.BeginObject();
-        json.Member("key", key);
-        json.Member("value", value);
-        json.EndObject();
-      }
-      json.EndArray();
-      json.EndObject();
-    }
-    json.EndArray();
-
-    json.Key("internet");
-    json.BeginObject();
-    json.Member("placeholder", report.internetPlaceholder);
-    json.Member("infoUrl", report.infoUrl);
-    json.Member("infoFile", report.infoFile);
-    json.Member("agentFile", report.agentFile);
-    json.Member("productToken", report.productTokenValid ? "valid" : "invalid");
-    json.Member("runHidden", report.runHidden);
-    json.Key("updateKey");
-    if (report.updateKeyFingerprint.empty())
-      json.Null();
-    else
-      json.String(report.updateKeyFingerprint);
-    json.EndObject();
-
-    json.Key("download");
-    if (!report.hasDownload) {
-      json.Null();
-    } else {
-      json.BeginObject();
-      json.Member("location", report.downloadLocation);
-      json.Member("fileName", report.downloadFileName);
-      json.Member("skipLocalCopy", report.skipLocalCopy);
-      json.Member("token", report.downloadTokenValid ? "valid" : "invalid");
-      json.Member("size", report.downloadSize);
-      json.Key("sha256");
-      if (report.downloadSha256.empty())
-        json.Null();
-      else
-        json.String(report.downloadSha256);
-      json.EndObject();
-    }
-
-    json.Key("entries");
-    json.BeginArray();
-    for (const EntryInfo& entry : report.entries) {
-      json.BeginObject();
-      json.Member("name", entry.parsed.name);
-      json.MemberUnsigned("size", entry.dataSize);
-      json.MemberUnsigned("dosdate", entry.parsed.dosDateTime);
-      json.Member("date", DosDateTimeText(entry.parsed.dosDateTime));
-      json.Member("start", entry.parsed.isStart);
-      json.Member("arguments", entry.parsed.startArguments);
-      json.Member("compressed", entry.storedLength > 0);
-      json.MemberUnsigned("storedSize", entry.payloadSize);
-      json.MemberNumber("volume", entry.volume);
-      json.MemberUnsigned("offset", entry.offset);
-      json.Member("writesFile", !entry.header.empty());
-      json.EndObject();
-    }
-    json.EndArray();
+    for (const VolumeInfo& volume : report.volumes)
+      VolumeJson(json, volume);
   }
+  json.EndArray();
+
+  json.Key("headerBlocks");
+  json.BeginArray();
+  for (size_t i = 0; isPackage && i < report.headerBlocks.size(); ++i) {
+    json.BeginObject();
+    json.Member("kind", i < 3 ? kBlockKinds[i] : "extra");
+    json.MemberUnsigned("offset", report.headerBlocks[i].offset);
+    json.MemberUnsigned("length", report.headerBlocks[i].length);
+    json.EndObject();
+  }
+  json.EndArray();
+
+  json.Key("languages");
+  json.BeginArray();
+  for (size_t i = 0; isPackage && i < report.languages.size(); ++i) {
+    const LanguageInfo& language = report.languages[i];
+    json.BeginObject();
+    json.Member("name", language.name);
+    json.Key("strings");
+    json.BeginArray();
+    for (const auto& [key, value] : language.strings) {
+      json.BeginObject();
+      json.Member("key", key);
+      json.Member("value", value);
+      json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+  }
+  json.EndArray();
+
+  json.Key("internet");
+  if (isPackage)
+    InternetJson(json, report);
+  else
+    json.Null();
+  json.Key("download");
+  if (isPackage && report.hasDownload)
+    DownloadJson(json, report);
+  else
+    json.Null();
+
+  json.Key("entries");
+  json.BeginArray();
+  for (size_t i = 0; isPackage && i < report.entries.size(); ++i)
+    EntryJson(json, report.entries[i]);
+  json.EndArray();
+
   json.Key("problems");
   json.BeginArray();
   for (const Problem& problem : report.problems) {
     json.BeginObject();
     json.Member("severity", problem.warning ? "warning" : "error");
     json.Member("message", problem.what);
-    json.Member("where", problem.where);
+    StringOrNull(json, "where", !problem.where.empty(), problem.where);
     json.EndObject();
   }
   json.EndArray();

@@ -9,13 +9,17 @@ namespace orvane::stubpack {
 
 std::string FormatReportText(const InspectReport& report);
 
-// Members: file, valid, fileSize, launcherImage, packageEndPointer,
-// packageEnd, certificate, trailer {offset, format, headerBlockCount,
-// storedHeaderBlockCount, packageStart, fileCount, magic, checksum,
-// spaceTable, flags, flagNames, internetSetup, confirmDownload, agentCopy,
-// agentFlag, trailerLength}, volumes, headerBlocks, languages, internet,
-// download, entries [{name, size, dosdate, date, start, arguments,
-// compressed, storedSize, volume, offset}], problems, notes.
+// The version of the JSON document, its first member `formatVersion`. It
+// grows when a member changes its name, type or meaning or goes away; members
+// added later leave it as it is. tools/stubpack/inspect.schema.json describes
+// every member.
+constexpr int kInspectJsonFormatVersion = 1;
+
+// One JSON document: the file (file, package, valid, fileSize, launcherImage,
+// packageEndPointer, packageEnd, certificate), the package (trailer, volumes,
+// headerBlocks, languages, internet, download, entries; null or empty when
+// the file holds none), problems and notes. Values the file does not have
+// are null, numbers are numbers and flags are booleans.
 std::string FormatReportJson(const InspectReport& report);
 
 // The verdict on a volume's checksum: "ok", "not stored" (1234), "not
