@@ -3,6 +3,7 @@
 #include <set>
 
 #include "harness/LauncherProcess.h"
+#include "harness/ScopedEnv.h"
 #include "harness/TestPaths.h"
 #include "util/Handles.h"
 #include "util/Utils.h"
@@ -114,17 +115,69 @@ LauncherRun RunLauncher(const std::string& exe, const std::string& switches, con
   if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info))
     return run;
-  run.started = true;
   KernelObject process(info.hProcess);
   KernelObject thread(info.hThread);
-  const DWORD pid = info.dwProcessId;
+  return WatchLauncher(process.get(), info.dwProcessId, exe, answer, timeoutMs, tick);
+}
 
+LauncherRun RunLauncherInLocale(const std::string& unixLocale, const std::string& exe,
+                                const std::string& switches, const Answer& answer, DWORD timeoutMs,
+                                const WatchTick& tick) {
+  LauncherRun run;
+  char loader[MAX_PATH] = {};
+  const DWORD length = ::GetEnvironmentVariableA("WINELOADER", loader, sizeof loader);
+  if (length == 0 || length >= sizeof loader || loader[0] != '/')
+    return run;
+  // Z: is the Unix root.
+  std::string loaderPath = std::string("Z:") + loader;
+  for (char& ch : loaderPath) {
+    if (ch == '/')
+      ch = '\\';
+  }
+  // The loader finds its companions beside the path in its argv[0].
+  std::string commandLine = Quote(loader) + " " + Quote(exe);
+  if (!switches.empty())
+    commandLine += " " + switches;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  {
+    // Wine hands a Unix program the Windows environment as its own.
+    const ScopedEnv locale("LC_ALL", unixLocale.c_str());
+    if (!::CreateProcessA(loaderPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &info))
+      return run;
+  }
+  // A Unix program gives no Windows handles to wait on (Wine may still fill
+  // them in); the launcher is found by its file instead.
+  KernelObject unixProcess(info.hProcess);
+  KernelObject unixThread(info.hThread);
+  DWORD pid = 0;
+  if (!PumpUntil(
+          [&] {
+            const std::vector<DWORD> ids = ProcessesRunning(exe);
+            pid = ids.empty() ? 0 : ids.front();
+            return pid != 0;
+          },
+          30000))
+    return run;
+  KernelObject process(::OpenProcess(
+      SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+  if (!process)
+    return run;
+  return WatchLauncher(process.get(), pid, exe, answer, timeoutMs, tick);
+}
+
+LauncherRun WatchLauncher(HANDLE process, DWORD pid, const std::string& exe, const Answer& answer,
+                          DWORD timeoutMs, const WatchTick& tick) {
+  LauncherRun run;
+  run.started = true;
   HWND mainWindow = nullptr;
   std::set<HWND> answered;
   bool dialogUp = false;
   const bool ended = PumpUntil(
       [&] {
-        if (::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0)
+        if (::WaitForSingleObject(process, 0) == WAIT_OBJECT_0)
           return true;
         // The main window's class is the installer's full path.
         if (mainWindow == nullptr) {
@@ -167,14 +220,14 @@ LauncherRun RunLauncher(const std::string& exe, const std::string& switches, con
       },
       timeoutMs);
   if (!ended) {
-    ::TerminateProcess(process.get(), 0xDEAD);
-    ::WaitForSingleObject(process.get(), 5000);
+    ::TerminateProcess(process, 0xDEAD);
+    ::WaitForSingleObject(process, 5000);
     return run;
   }
   PumpMessages();  // trace sent just before the end
   run.finished = true;
   run.dialogAtEnd = !EngineDialogClass().empty();
-  ::GetExitCodeProcess(process.get(), &run.exitCode);
+  ::GetExitCodeProcess(process, &run.exitCode);
   return run;
 }
 

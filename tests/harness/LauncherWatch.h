@@ -76,4 +76,20 @@ LauncherRun RunLauncher(const std::string& exe, const std::string& switches,
                         const Answer& answer = {}, DWORD timeoutMs = 90000,
                         const WatchTick& tick = {});
 
+// RunLauncher under another locale: Wine takes a process's locale from its
+// Unix environment, which a Windows parent cannot change for its Windows
+// children, so the launcher is started through Wine's loader (WINELOADER) as
+// a Unix program with LC_ALL=`unixLocale` ("de_DE.UTF-8"; Wine needs no
+// host locale of that name). The harness's WINEDLLOVERRIDES does not reach
+// it. The launcher is then watched as RunLauncher does.
+LauncherRun RunLauncherInLocale(const std::string& unixLocale, const std::string& exe,
+                                const std::string& switches, const Answer& answer = {},
+                                DWORD timeoutMs = 90000, const WatchTick& tick = {});
+
+// Watches the running launcher `process` (id `pid`, started from `exe`; a
+// handle that may wait, query and terminate) as RunLauncher does.
+LauncherRun WatchLauncher(HANDLE process, DWORD pid, const std::string& exe,
+                          const Answer& answer = {}, DWORD timeoutMs = 90000,
+                          const WatchTick& tick = {});
+
 }  // namespace orvane::test
