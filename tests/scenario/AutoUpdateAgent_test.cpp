@@ -87,6 +87,14 @@ bool AgentShowsABox(const AgentFixture& product) {
   return !test::TopLevelWindows(product.XAgentPid(), kBoxClass, true).empty();
 }
 
+// The window with the keyboard focus in the thread of `window`, or null.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus
+                                                                                : nullptr;
+}
+
 HWND Child(HWND parent, const char* className) {
   return ::FindWindowExA(parent, nullptr, className, nullptr);
 }
@@ -245,6 +253,7 @@ TEST(AutoUpdateAgentInform, ShowsTheNewVersionAndOffersOnlyAWebLink) {
     if (button != nullptr) {
       EXPECT_EQ(test::WindowText(button), "Download");
       // The button has the focus: the space bar presses it.
+      ASSERT_TRUE(test::PumpUntil([&] { return FocusOf(dialog) == button; }, 10000));
       test::PressKey(dialog, VK_SPACE);
     } else {
       ::PostMessageA(dialog, WM_CLOSE, 0, 0);  // the close box

@@ -292,6 +292,13 @@ void CheckBuildPlan(const BuildPlan& plan, Problems& problems) {
   CheckFiles(plan, problems);
   CheckLanguages(plan, problems);
   CheckInternet(plan, problems);
+  const BrandingSettings& branding = plan.branding;
+  if (branding.present && branding.version.empty() &&
+      !(branding.productName + branding.companyName + branding.fileDescription + branding.copyright)
+           .empty())
+    Error(problems,
+          "[Branding] gives texts of the version resource but no Version; add Version = a.b.c.d",
+          branding.origin);
 }
 
 }  // namespace orvane::stubpack

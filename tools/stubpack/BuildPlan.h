@@ -94,9 +94,22 @@ struct DownloadSettings {
   Origin origin;
 };
 
+// [Branding]: the vendor's icon and version resource, written into the
+// installer's copy of the launcher. Texts are UTF-8.
+struct BrandingSettings {
+  bool present = false;
+  std::string icon;       // path of the .ico file; empty: the icon stays
+  std::string iconBytes;  // the .ico file as read and checked
+  std::string productName, companyName, fileDescription, version, copyright;
+  Origin origin;
+};
+
 // Default largest amount of file data in one entry: the launcher inflates an
 // entry in memory, so larger files travel as several entries of one name.
-constexpr uint64_t kDefaultMaxEntrySize = uint64_t{64} << 20;
+// The builder holds a few pieces of this size in flight while it compresses
+// on several threads; 4 MiB keeps that under 64 MB, and zlib's 32 KiB window
+// loses next to nothing at the cuts.
+constexpr uint64_t kDefaultMaxEntrySize = uint64_t{4} << 20;
 // An entry's stored length is a signed 32-bit number.
 constexpr uint64_t kMaxEntrySizeLimit = uint64_t{1} << 30;
 
@@ -122,6 +135,7 @@ struct BuildPlan {
   std::vector<Language> languages;
   InternetSettings internet;
   DownloadSettings download;
+  BrandingSettings branding;
 
   bool FlagSet(Flag flag) const { return flags[static_cast<size_t>(flag)].value_or(false); }
 };

@@ -5,11 +5,14 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <memory>
 
 #include "EntryCodec.h"
 #include "FileIo.h"
 #include "HeaderBlocks.h"
 #include "OutputFiles.h"
+#include "ParallelEncoder.h"
+#include "PeResources.h"
 #include "Sha256.h"
 #include "package/PackFormat.h"
 #include "package/PackX.h"
@@ -34,8 +37,9 @@ struct WrittenFile {
 
 class PackageBuilder {
  public:
-  PackageBuilder(const BuildPlan& plan, BuildResult& result, Problems& problems)
-      : plan_(plan), result_(result), problems_(problems) {}
+  PackageBuilder(const BuildPlan& plan, BuildResult& result, Problems& problems,
+                 const BuildOptions& options)
+      : plan_(plan), result_(result), problems_(problems), options_(options) {}
 
   bool Run() {
     // The checks run again here so that no caller can write an unsafe name.
@@ -59,11 +63,12 @@ class PackageBuilder {
                            : pack::VolumeFileName(plan_.output + ".001", 1);
     if (!OpenVolume())
       return false;
+    StartEncoder();
     for (size_t i = 0; i < plan_.files.size(); ++i) {
-      if (!PackFile(plan_.files[i], sources_[i]))
+      if (!PackFile(i))
         return false;
     }
-    if (!CloseVolume(false) || !Finish())
+    if (!PlaceQueued() || !CloseVolume(false) || !Finish())
       return false;
     WarnAboutVolumes();
     if (plan_.warningsAreErrors &&
@@ -131,6 +136,35 @@ class PackageBuilder {
     if (pack::ReadTrailer(image).IsPackage())
       return Fail("'" + plan_.stub + "' already carries a package; use the launcher as built",
                   StubWhere());
+    return BrandStub();
+  }
+
+  // [Branding]: the installer's copy of the launcher carries the vendor's
+  // icon and version resource; without it the launcher is copied as it is.
+  bool BrandStub() {
+    const BrandingSettings& settings = plan_.branding;
+    if (!settings.present)
+      return true;
+    Branding branding;
+    std::string error;
+    if (!settings.iconBytes.empty() && !ParseIcoFile(settings.iconBytes, branding.icons, error))
+      return Fail("[Branding] Icon '" + settings.icon + "': " + error, settings.origin.Text());
+    branding.version = !settings.version.empty();
+    if (branding.version) {
+      ParseVersionNumbers(settings.version, branding.versionNumbers);
+      branding.versionText = settings.version;
+      branding.productName = settings.productName;
+      branding.companyName = settings.companyName;
+      branding.fileDescription = settings.fileDescription;
+      branding.copyright = settings.copyright;
+      branding.originalFilename = BaseNameOf(plan_.output);
+      const size_t dot = branding.originalFilename.rfind('.');
+      branding.internalName =
+          branding.originalFilename.substr(0, dot == 0 ? std::string::npos : dot);
+    }
+    if (!ApplyBranding(stub_, branding, error))
+      return Fail("cannot brand the launcher stub '" + plan_.stub + "': " + error,
+                  settings.origin.Text());
     return true;
   }
 
@@ -145,6 +179,8 @@ class PackageBuilder {
       if (facts.isDirectory)
         return Fail("'" + item.source + "' is a folder, not a file", item.origin.Text());
       sources_[i].size = facts.size;
+      totalBytes_ += facts.size;
+      largestSource_ = std::max<uint64_t>(largestSource_, std::max<uint64_t>(facts.size, 1));
       // SOURCE_DATE_EPOCH: a fresh checkout, whose files all carry the time
       // of the checkout, packs as the tree it came from.
       const int64_t modified = plan_.sourceDateEpoch.has_value()
@@ -371,20 +407,22 @@ class PackageBuilder {
     return true;
   }
 
-  // Places one piece of a file, splitting it where a volume fills up.
-  bool PlacePiece(const FileItem& item, const pack::EntryHeader& header, std::string_view data) {
+  // Places one encoded piece of a file (`data`, its bytes, is needed only
+  // with a volume limit), splitting it where a volume fills up.
+  bool PlacePiece(const FileItem& item, const pack::EntryHeader& header, std::string_view data,
+                  uint64_t dataSize, EncodedEntry entry) {
     const bool compress = plan_.compression == Compression::kAuto;
-    EncodedEntry entry = EncodeEntry(header, data, compress);
     for (;;) {
       const uint64_t room = Room();
       if (entry.StoredSize() <= room)
-        return WriteEntry(item, entry, data.size());
+        return WriteEntry(item, entry, dataSize);
       size_t taken = 0;
       EncodedEntry part;
       if (FitEntry(header, data, compress, room, taken, part)) {
         if (!WriteEntry(item, part, taken))
           return false;
         data.remove_prefix(taken);
+        dataSize = data.size();
         entry = EncodeEntry(header, data, compress);
       } else if (entriesInVolume_ == 0) {
         const uint64_t fixed = current_.size + pack::kTrailerSize;
@@ -402,11 +440,60 @@ class PackageBuilder {
     }
   }
 
-  bool PackFile(const FileItem& item, const Source& source) {
+  // The pieces are compressed by the encoder's workers while the files are
+  // read; they are placed in the order they were read, so the package is
+  // the same whatever the number of jobs. Pieces in flight are bounded, and
+  // so is the memory.
+  void StartEncoder() {
+    const unsigned workers = WorkerCount(options_.jobs);
+    const uint64_t pieceSize = std::min<uint64_t>(plan_.maxEntrySize, largestSource_);
+    const size_t inFlight = workers <= 1 ? 1 : PiecesInFlight(workers, pieceSize, kPieceMemory);
+    encoder_ = std::make_unique<ParallelEncoder>(
+        workers, inFlight, plan_.compression == Compression::kAuto, plan_.maxVolumeSize != 0);
+  }
+
+  bool PlaceNext() {
+    EncodedPiece piece = encoder_->TakeNext();
+    if (!PlacePiece(plan_.files[piece.tag], piece.header, piece.data, piece.dataSize,
+                    std::move(piece.entry)))
+      return false;
+    packedBytes_ += piece.dataSize;
+    if (options_.progress)
+      options_.progress(packedBytes_, totalBytes_);
+    return true;
+  }
+
+  // Places every piece read so far.
+  bool PlaceQueued() {
+    while (encoder_->Pending() != 0) {
+      if (!PlaceNext())
+        return false;
+    }
+    return true;
+  }
+
+  bool QueuePiece(size_t index, const pack::EntryHeader& header, PieceBuffer piece) {
+    while (encoder_->Full()) {
+      if (!PlaceNext())
+        return false;
+    }
+    encoder_->Submit(header, std::move(piece), index);
+    return true;
+  }
+
+  // A file that cannot be read fails the build after the pieces read before
+  // it are placed, as a build on one thread reports its errors.
+  bool FailAfterQueued(std::string what, std::string where) {
+    return PlaceQueued() && Fail(std::move(what), std::move(where));
+  }
+
+  bool PackFile(size_t index) {
+    const FileItem& item = plan_.files[index];
+    const Source& source = sources_[index];
     std::string error;
     UniqueFile file = OpenFile(item.source, "rb", &error);
     if (!file)
-      return Fail("cannot read '" + item.source + "': " + error, item.origin.Text());
+      return FailAfterQueued("cannot read '" + item.source + "': " + error, item.origin.Text());
     pack::EntryHeader entryHeader;
     entryHeader.name = item.name;
     entryHeader.dosDateTime = source.dosDateTime;
@@ -414,26 +501,31 @@ class PackageBuilder {
     entryHeader.startArguments = item.startArguments;
     const size_t pieceSize = static_cast<size_t>(
         std::min<uint64_t>(plan_.maxEntrySize, std::max<uint64_t>(source.size, 1)));
-    std::string piece(pieceSize, '\0');
     uint64_t total = 0;
     bool first = true;
     for (;;) {
-      const size_t got = std::fread(&piece[0], 1, piece.size(), file.get());
-      if (got < piece.size() && std::ferror(file.get()))
-        return Fail("cannot read '" + item.source + "': " + std::strerror(errno),
-                    item.origin.Text());
+      PieceBuffer piece(entryHeader, pieceSize);
+      const size_t got = std::fread(piece.Data(), 1, pieceSize, file.get());
+      if (got < pieceSize && std::ferror(file.get())) {
+        const int readError = errno;
+        return FailAfterQueued("cannot read '" + item.source + "': " + std::strerror(readError),
+                               item.origin.Text());
+      }
       total += got;
       if (total > source.size)
         break;
-      if ((got != 0 || first) &&
-          !PlacePiece(item, entryHeader, std::string_view(piece.data(), got)))
-        return false;
+      if (got != 0 || first) {
+        piece.ShrinkData(got);
+        if (!QueuePiece(index, entryHeader, std::move(piece)))
+          return false;
+      }
       first = false;
-      if (got < piece.size())
+      if (got < pieceSize)
         break;
     }
     if (total != source.size)
-      return Fail("'" + item.source + "' changed while it was packed", item.origin.Text());
+      return FailAfterQueued("'" + item.source + "' changed while it was packed",
+                             item.origin.Text());
     result_.dataBytes += total;
     return true;
   }
@@ -495,9 +587,14 @@ class PackageBuilder {
     ~CreatedFolders() { RemoveFolders(folders); }
   };
 
+  // What the pieces in flight may take: each its file bytes and their
+  // compressed form.
+  static constexpr uint64_t kPieceMemory = uint64_t{40} << 20;
+
   const BuildPlan& plan_;
   BuildResult& result_;
   Problems& problems_;
+  const BuildOptions& options_;
   CreatedFolders createdFolders_;
   OutputFiles outputs_;
   std::string stub_;
@@ -515,13 +612,18 @@ class PackageBuilder {
   uint64_t packageStart_ = 0;
   int volumeNumber_ = 0;
   int entriesInVolume_ = 0;
+  uint64_t totalBytes_ = 0;
+  uint64_t packedBytes_ = 0;
+  uint64_t largestSource_ = 1;
+  std::unique_ptr<ParallelEncoder> encoder_;
 };
 
 }  // namespace
 
-bool Build(const BuildPlan& plan, BuildResult& result, Problems& problems) {
+bool Build(const BuildPlan& plan, BuildResult& result, Problems& problems,
+           const BuildOptions& options) {
   result = BuildResult{};
-  return PackageBuilder(plan, result, problems).Run();
+  return PackageBuilder(plan, result, problems, options).Run();
 }
 
 }  // namespace orvane::stubpack

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,10 +42,20 @@ struct BuildResult {
   SpaceTableValues spaceTable{};
 };
 
+// How a build runs; the installer is the same whatever these are.
+struct BuildOptions {
+  // Threads that compress: 0 for one per processor core.
+  unsigned jobs = 0;
+  // Called after each piece of a file is written: file bytes packed so far
+  // and in all.
+  std::function<void(uint64_t packed, uint64_t total)> progress;
+};
+
 // Builds the installer from a BuildPlan whose wildcards are expanded. It is
 // checked again (CheckBuildPlan; only its errors are added here). On failure
 // adds errors to `problems`, returns false and leaves no file of the build
 // behind (volumes included).
-bool Build(const BuildPlan& plan, BuildResult& result, Problems& problems);
+bool Build(const BuildPlan& plan, BuildResult& result, Problems& problems,
+           const BuildOptions& options = {});
 
 }  // namespace orvane::stubpack

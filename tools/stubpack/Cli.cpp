@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "BuildPlan.h"
+#include "BuildProgress.h"
 #include "Builder.h"
 #include "FileIo.h"
 #include "Inspector.h"
@@ -30,7 +31,7 @@ constexpr const char* kBuildHelp =
     "  -o, --output FILE            the installer to write (missing folders are made)\n"
     "  --file SRC[=NAME[*ARGS]]     add a file (NAME* marks the program to start)\n"
     "  --max-volume-size SIZE       split into volumes of at most SIZE bytes (650M)\n"
-    "  --max-entry-size SIZE        largest file data per entry (default 64M)\n"
+    "  --max-entry-size SIZE        largest file data per entry (default 4M)\n"
     "  --first-volume stub|001      first volume: the launcher itself, or OUTPUT.001\n"
     "  --compression auto|none      compress files that shrink, or store all\n"
     "  --flag NAME[=yes|no]         ShowTempNotice, RelaunchFromTemp, ActivityBar,\n"
@@ -41,6 +42,7 @@ constexpr const char* kBuildHelp =
     "  --werror                     fail on warnings too (nothing is written)\n"
     "  -q, --quiet                  print errors and warnings only\n"
     "  -v, --verbose                list every entry written\n"
+    "  -j, --jobs N                 threads that compress (default: one per core)\n"
     "\n"
     "SOURCE_DATE_EPOCH (seconds since 1970 UTC) in the environment: file times\n"
     "later than it are stored as it, for reproducible builds.\n";
@@ -167,6 +169,7 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
   std::string project;
   bool quiet = false;
   bool verbose = false;
+  BuildOptions options;
   // Settings are applied after the project, in command-line order.
   struct Setting {
     std::string section, key, value;
@@ -206,6 +209,12 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
       outputOption = arg.rfind("--output", 0) == 0 ? "--output" : "-o";
     } else if (option("--max-volume-size")) {
       settings.push_back({"Setup", "MaxVolumeSize", value, true});
+    } else if (option("-j") || option("--jobs")) {
+      char* end = nullptr;
+      const unsigned long jobs = std::strtoul(value.c_str(), &end, 10);
+      if (!missing && (value.empty() || *end != '\0' || jobs == 0 || jobs > 256))
+        return io.Usage("--jobs expects a number of threads from 1 to 256, not '" + value + "'");
+      options.jobs = static_cast<unsigned>(jobs);
     } else if (option("--max-entry-size")) {
       settings.push_back({"Setup", "MaxEntrySize", value, true});
     } else if (option("--first-volume")) {
@@ -292,7 +301,14 @@ int RunBuild(const std::vector<std::string>& args, const Output& io) {
   // The warnings above are not repeated after the build.
   problems.clear();
   BuildResult result;
-  const bool built = Build(plan, result, problems);
+  // A terminal sees how far the build is; a log does not fill with it.
+  ProgressDisplay progress(io.err);
+  if (!quiet && IsTerminal(io.out))
+    options.progress = [&progress](uint64_t packed, uint64_t total) {
+      progress.Show(packed, total);
+    };
+  const bool built = Build(plan, result, problems, options);
+  progress.Finish();
   io.ReportAll(problems);
   if (failsOnWarnings() || !built)
     return kExitFailure;

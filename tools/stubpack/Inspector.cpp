@@ -159,9 +159,22 @@ class Walker {
               At(volume, pack::kEndPointerHighOffset));
     WalkBlocks(*file, volume);
     more = volume.trailer.HasFlag(pack::kFlagMoreVolumes);
+    if (number == 1 && volume.launcherImage)
+      ReadResources(*file, volume);
     if (number == 1)
       ReadHeader(*file);
     return true;
+  }
+
+  // The launcher in front of the package: its resources are what Explorer
+  // and the elevation prompt show.
+  void ReadResources(const pack::ByteSource& file, const VolumeInfo& volume) {
+    constexpr uint64_t kMaxLauncherSize = uint64_t{64} << 20;
+    const uint64_t size = std::min<uint64_t>(volume.trailer.packageStart, kMaxLauncherSize);
+    std::string image(static_cast<size_t>(size), '\0');
+    std::string error;
+    if (size != 0 && file.ReadAt(0, &image[0], image.size()))
+      report_.hasResources = ReadResourceSummary(image, report_.resources, error);
   }
 
   void WalkBlocks(const pack::ByteSource& file, VolumeInfo& volume) {

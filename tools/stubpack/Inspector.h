@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "BuildPlan.h"
+#include "PeResources.h"
 #include "package/PackFormat.h"
 
 namespace orvane::stubpack {
@@ -80,6 +81,11 @@ struct InspectReport {
   // The setup file's SHA-256 (field 5) as stored; empty when the block names
   // none, as blocks of five fields do.
   std::string downloadSha256;
+
+  // The launcher's icon sizes and version resource (hasResources: the first
+  // volume is a launcher image whose resource tree could be read).
+  bool hasResources = false;
+  ResourceSummary resources;
 
   std::vector<EntryInfo> entries;
   Problems problems;               // errors make the package damaged

@@ -94,6 +94,21 @@ void JsonWriter::String(std::string_view text) {
   out_ += JsonQuote(text);
 }
 
+void JsonWriter::StringUtf16(std::u16string_view text) {
+  BeforeValue();
+  out_ += '"';
+  for (const char16_t c : text) {
+    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
+      out_ += static_cast<char>(c);
+      continue;
+    }
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+    out_ += escape;
+  }
+  out_ += '"';
+}
+
 void JsonWriter::Number(int64_t value) {
   BeforeValue();
   out_ += std::to_string(value);

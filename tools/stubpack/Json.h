@@ -21,6 +21,8 @@ class JsonWriter {
   // The name of the next member of the current object.
   void Key(std::string_view name);
   void String(std::string_view text);
+  // A UTF-16 text (as Windows resources hold them), exactly.
+  void StringUtf16(std::u16string_view text);
   void Number(int64_t value);
   void Unsigned(uint64_t value);
   void Bool(bool value);

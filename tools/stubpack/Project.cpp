@@ -7,6 +7,7 @@
 #include "CodePage.h"
 #include "FileIo.h"
 #include "KeyFiles.h"
+#include "PeResources.h"
 #include "UpdateSigning.h"
 #include "Variables.h"
 #include "package/PackFormat.h"
@@ -16,7 +17,7 @@
 namespace orvane::stubpack {
 namespace {
 
-enum class Section { kNone, kSetup, kFiles, kLanguage, kInternet, kDownload };
+enum class Section { kNone, kSetup, kFiles, kLanguage, kInternet, kDownload, kBranding };
 
 constexpr std::string_view kLanguagePrefix = "Language.";
 
@@ -72,6 +73,8 @@ bool SectionOf(std::string_view name, Section& section, std::string& languageNam
     section = Section::kInternet;
   else if (Same(name, "Download"))
     section = Section::kDownload;
+  else if (Same(name, "Branding"))
+    section = Section::kBranding;
   else if (StartsWithNoCase(name, kLanguagePrefix)) {
     section = Section::kLanguage;
     languageName = Trim(name.substr(kLanguagePrefix.size()));
@@ -337,6 +340,54 @@ void ApplyDownload(const Context& context, std::string_view key, const std::stri
     context.Error("unknown setting '" + std::string(key) + "' in [Download]");
 }
 
+// The .ico file of [Branding] Icon, read and checked now so that a bad one
+// is reported at its line.
+void ReadBrandingIcon(const Context& context, const std::string& path, std::string& bytes) {
+  std::string error;
+  std::vector<IconImage> images;
+  if (!ReadWholeFile(path, bytes, &error))
+    context.Error("cannot read [Branding] Icon '" + path + "': " + error);
+  else if (!ParseIcoFile(bytes, images, error))
+    context.Error("[Branding] Icon '" + path + "' is not a usable icon file: " + error);
+  else
+    return;
+  bytes.clear();
+}
+
+void ApplyBrandingKey(const Context& context, std::string_view key, const std::string& value) {
+  BrandingSettings& branding = context.plan.branding;
+  if (!branding.present) {
+    branding.present = true;
+    branding.origin = context.origin;
+  }
+  // Texts are UTF-8, and so is a command line but on Windows.
+  const std::string text = context.fromCommandLine ? CommandLineTextToUtf8(value) : value;
+  std::array<uint16_t, 4> numbers;
+  if (Same(key, "Icon")) {
+    branding.icon = value.empty() ? value : ResolvePath(context.base, value);
+    branding.iconBytes.clear();
+    if (!branding.icon.empty())
+      ReadBrandingIcon(context, branding.icon, branding.iconBytes);
+  } else if (Same(key, "ProductName")) {
+    branding.productName = text;
+  } else if (Same(key, "CompanyName")) {
+    branding.companyName = text;
+  } else if (Same(key, "FileDescription")) {
+    branding.fileDescription = text;
+  } else if (Same(key, "Copyright")) {
+    branding.copyright = text;
+  } else if (Same(key, "Version")) {
+    if (ParseVersionNumbers(value, numbers))
+      branding.version = value;
+    else
+      context.Error(
+          "Version=" + value +
+          " is not a version (1 to 4 numbers 0..65535 separated by dots, such as 2.1.0.7)");
+  } else {
+    context.Error("unknown setting '" + std::string(key) + "' in [Branding]");
+  }
+}
+
 void ApplyLanguage(const Context& context, Language& language, std::string_view key,
                    const std::string& value) {
   const std::string name = Trim(key);
@@ -376,6 +427,9 @@ void Apply(const Context& context, Section section, Language* language, std::str
       break;
     case Section::kDownload:
       ApplyDownload(context, key, *value);
+      break;
+    case Section::kBranding:
+      ApplyBrandingKey(context, key, *value);
       break;
     case Section::kLanguage:
       ApplyLanguage(context, *language, key, *value);
@@ -465,7 +519,7 @@ void ReadProject(std::string_view text, const std::string& path, BuildPlan& plan
       skipSection = !SectionOf(name, section, languageName);
       if (skipSection) {
         context.Error("unknown section [" + name +
-                      "] (use Setup, Files, Language.NAME, Internet or Download)");
+                      "] (use Setup, Files, Language.NAME, Internet, Download or Branding)");
         continue;
       }
       if (!sections.insert(UpperCaseAscii(name)).second) {
@@ -481,6 +535,8 @@ void ReadProject(std::string_view text, const std::string& path, BuildPlan& plan
         plan.internet = InternetSettings{true, {}, {}, {}, {}, false, {}, context.origin};
       else if (section == Section::kDownload)
         plan.download = DownloadSettings{true, {}, {}, false, {}, {}, {}, {}, context.origin};
+      else if (section == Section::kBranding)
+        plan.branding = BrandingSettings{true, {}, {}, {}, {}, {}, {}, {}, context.origin};
       continue;
     }
     if (skipSection)

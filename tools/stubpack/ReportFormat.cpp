@@ -62,6 +62,23 @@ std::string ProblemText(const Problem& problem) {
          (problem.where.empty() ? "" : " (" + problem.where + ")");
 }
 
+std::string VersionText(const std::array<uint16_t, 4>& numbers) {
+  return std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." +
+         std::to_string(numbers[2]) + "." + std::to_string(numbers[3]);
+}
+
+std::string ResourcesText(const ResourceSummary& resources) {
+  std::string out = "\nLauncher resources\n";
+  std::string icons;
+  for (const std::string& size : resources.iconSizes)
+    icons += (icons.empty() ? "" : ", ") + size;
+  out += Line("icon", icons.empty() ? "none" : icons);
+  out += Line("version", resources.hasVersion ? VersionText(resources.fileVersion) : "none");
+  for (const auto& [key, value] : resources.strings)
+    out += Line(Utf16ToUtf8(key).c_str(), Utf16ToUtf8(value));
+  return out;
+}
+
 }  // namespace
 
 const char* ChecksumVerdict(const VolumeInfo& volume) {
@@ -95,6 +112,8 @@ std::string FormatReportText(const InspectReport& report) {
           Line("certificate table", "offset " + std::to_string(first->certificateOffset) + ", " +
                                         std::to_string(first->certificateSize) + " bytes (signed)");
   }
+  if (report.hasResources)
+    out += ResourcesText(report.resources);
   if (isPackage) {
     const pack::Trailer& t = first->trailer;
     out += "\nTrailer (offset " + std::to_string(first->trailerOffset) + ", " +
@@ -321,6 +340,28 @@ void EntryJson(JsonWriter& json, const EntryInfo& entry) {
   json.EndObject();
 }
 
+void ResourcesJson(JsonWriter& json, const ResourceSummary& resources) {
+  json.BeginObject();
+  json.Key("icons");
+  json.BeginArray();
+  for (const std::string& size : resources.iconSizes)
+    json.String(size);
+  json.EndArray();
+  StringOrNull(json, "fileVersion", resources.hasVersion, VersionText(resources.fileVersion));
+  json.Key("versionStrings");
+  json.BeginArray();
+  for (const auto& [key, value] : resources.strings) {
+    json.BeginObject();
+    json.Key("key");
+    json.StringUtf16(key);
+    json.Key("value");
+    json.StringUtf16(value);
+    json.EndObject();
+  }
+  json.EndArray();
+  json.EndObject();
+}
+
 }  // namespace
 
 std::string FormatReportJson(const InspectReport& report) {
@@ -353,6 +394,11 @@ std::string FormatReportJson(const InspectReport& report) {
     json.MemberUnsigned("size", first->certificateSize);
     json.EndObject();
   }
+  json.Key("resources");
+  if (report.hasResources)
+    ResourcesJson(json, report.resources);
+  else
+    json.Null();
 
   // Members of the package: null or empty when the file holds none.
   json.Key("trailer");

@@ -197,12 +197,24 @@ LPARAM KeyData(int key, bool up) {
 }
 
 // The space bar, to the window that has the keyboard focus.
-void PressSpace(HWND dialog) {
+// The window with the keyboard focus in the dialog's thread, or null.
+HWND FocusOf(HWND dialog) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
-  HWND focus = dialog;
-  if (::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info) && info.hwndFocus)
-    focus = info.hwndFocus;
+  return ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info) ? info.hwndFocus
+                                                                                : nullptr;
+}
+
+// The space bar, pressed once the dialog has given its button the focus (a
+// user presses it on the button that shows the focus).
+void PressSpace(HWND dialog) {
+  const HWND button = ReadDialog(dialog).button;
+  const double end = Now() + 5000;
+  while (button && FocusOf(dialog) != button && Now() < end)
+    ::Sleep(10);
+  HWND focus = FocusOf(dialog);
+  if (!focus)
+    focus = dialog;
   ::PostMessageA(focus, WM_KEYDOWN, VK_SPACE, KeyData(VK_SPACE, false));
   ::PostMessageA(focus, WM_KEYUP, VK_SPACE, KeyData(VK_SPACE, true));
 }
