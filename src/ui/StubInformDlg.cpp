@@ -153,6 +153,14 @@ LRESULT InformDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
       Paint();
       return 0;
+    case WM_SETFOCUS:
+      // As a dialog does: the focus the window receives (when it is shown
+      // or activated again) goes on to its button, so the keyboard presses it.
+      if (button_) {
+        ::SetFocus(button_);
+        return 0;
+      }
+      break;
     case WM_DESTROY:
       done_ = true;
       return 1;

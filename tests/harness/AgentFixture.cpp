@@ -231,6 +231,10 @@ AgentFixture::~AgentFixture() {
   EndProcessesRunning(AgentExe());
   EndProcessesRunning(ProductExe());
   PumpMessages();
+  // Wine may release an ended program's file a moment after the process has
+  // gone; the next test's plain agent must be able to write its X_ copy.
+  const std::string xAgent = XAgentExe();
+  PumpUntil([&] { return ::DeleteFileA(xAgent.c_str()) || !FileExists(xAgent); }, 10000);
   RemoveTree(scratchDir_);
   if (!webDir_.empty())
     RemoveTree(webDir_);
