@@ -369,7 +369,13 @@ void StartSetup() {
       packageFile = OwnPath();
     RunSetup(WorkingFolder(), packageFile, agentName, CommandTail(), !hidden);
   }
-  DeleteTree(WorkingFolder(), false);
+  // The engine's files can stay locked for a moment after it has ended (the
+  // system letting go of its image, a virus scanner): the folder is tried
+  // again for up to three seconds, so that nothing is left in Temp.
+  const std::string workingFolder = WorkingFolder();
+  for (int tries = 0;
+       !DeleteTree(workingFolder, false) && FolderExists(workingFolder) && tries < 15; ++tries)
+    YieldWait(200);
   ::PostQuitMessage(0);
   ConsoleLine("StartSetup() --- End");
 }

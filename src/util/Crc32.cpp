@@ -1,5 +1,5 @@
-// Crc32: slicing by eight: table k gives the CRC of a byte followed by k zero
-// bytes, so eight table look-ups advance the CRC by eight bytes at once.
+// Crc32: slicing by four: table k gives the CRC of a byte followed by k zero
+// bytes, so four table look-ups advance the CRC by four bytes at once.
 #include "util/Crc32.h"
 
 namespace orvane {
@@ -7,7 +7,7 @@ namespace orvane {
 namespace {
 
 constexpr uint32_t kPolynomial = 0xEDB88320u;
-constexpr int kSlices = 8;
+constexpr int kSlices = 4;
 
 // Made on first use on the heap: a static array would be stored in the
 // image, whose uninitialised data shares the initialised data's section.
@@ -38,11 +38,10 @@ uint32_t Crc32Update(uint32_t crc, const void* data, size_t size) {
   const auto* bytes = static_cast<const unsigned char*>(data);
   crc = ~crc;
   for (; size >= kSlices; size -= kSlices, bytes += kSlices) {
-    const uint32_t low = crc ^ (uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 |
-                                uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24);
-    crc = tables[7][low & 0xFF] ^ tables[6][(low >> 8) & 0xFF] ^ tables[5][(low >> 16) & 0xFF] ^
-          tables[4][low >> 24] ^ tables[3][bytes[4]] ^ tables[2][bytes[5]] ^ tables[1][bytes[6]] ^
-          tables[0][bytes[7]];
+    const uint32_t word = crc ^ (uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 |
+                                 uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24);
+    crc = tables[3][word & 0xFF] ^ tables[2][(word >> 8) & 0xFF] ^ tables[1][(word >> 16) & 0xFF] ^
+          tables[0][word >> 24];
   }
   for (; size > 0; --size, ++bytes)
     crc = (crc >> 8) ^ tables[0][(crc ^ *bytes) & 0xFF];

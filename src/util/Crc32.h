@@ -2,8 +2,8 @@
 // so that a value the builder computes with zlib's crc32 is checked here.
 //
 // The launcher's inflate-only zlib has no crc32 and its tables would cost
-// image bytes; this one builds its tables (8 KB) on the heap on first use,
-// and reads eight bytes per step so that checking an entry costs little next
+// image bytes; this one builds its tables (4 KB) on the heap on first use,
+// and reads four bytes per step so that checking an entry costs little next
 // to writing it.
 #pragma once
 
