@@ -11,6 +11,7 @@
 #include <string>
 
 #include "KeyFiles.h"
+#include "OpensslTestSupport.h"
 #include "Sha256.h"
 #include "StubpackTestSupport.h"
 #include "package/UpdateSignature.h"
@@ -20,16 +21,13 @@ namespace {
 
 using test::Call;
 using test::CliRun;
+using test::HaveOpenssl;
 using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
-}
-
-bool HaveOpenssl() {
-  return std::system("openssl version >/dev/null 2>&1") == 0;
 }
 
 // Whether `sigFile` is a signature of the bytes of `file` by the public key
