@@ -312,6 +312,12 @@ TEST(PeResources, RefusesImagesItCannotRewrite) {
   Put32(dataOutside, 0x400 + 0xD0, kResourceRva + 0x1F0);  // 0x30 bytes from 0x1F0
   std::string noResources = good;
   Put32(noResources, kDirectories + 16, 0);
+  // The code's bytes run on into the resources' in the file: rebuilding
+  // from the resources on would cut them short.
+  std::string codeOverlaps = good;
+  Put32(codeOverlaps, kSections + 16, 0x400);
+  std::string overHeaders = good;
+  Put32(overHeaders, kSections + 40 + 20, 0x100);
   const Case cases[] = {
       {"cut in the PE header", good.substr(0, kPe + 10), "no PE header"},
       {"cut in the optional header", good.substr(0, kOptional + 100), "optional header"},
@@ -327,6 +333,8 @@ TEST(PeResources, RefusesImagesItCannotRewrite) {
       {"a tree deeper than three levels", loop, "resource directory"},
       {"resource data outside the section", dataOutside, "outside the resource section"},
       {"no resources", noResources, "no resources"},
+      {"code overlapping the resources", codeOverlaps, "section 1 overlaps its resources"},
+      {"resources overlapping the headers", overHeaders, "overlap its headers"},
   };
   for (const Case& c : cases) {
     std::string image = c.image;

@@ -68,6 +68,7 @@ struct PeLayout {
   uint32_t directoryCount = 0;
   uint32_t sectionAlignment = 0;
   uint32_t fileAlignment = 0;
+  size_t headersEnd = 0;  // the end of the section table
   std::vector<Section> sections;
 };
 
@@ -141,6 +142,7 @@ bool ParsePe(std::string_view b, PeLayout& pe, std::string& error) {
     }
     pe.sections.push_back(s);
   }
+  pe.headersEnd = table + size_t{sectionCount} * kSectionHeaderSize;
   return true;
 }
 
@@ -742,6 +744,13 @@ bool ApplyBranding(std::string& image, const Branding& branding, std::string& er
   if (found == nullptr)
     return false;
   const Section resource = *found;
+  // The rewrite keeps the file up to the resources and rebuilds it from
+  // there: the headers and every section must lie wholly before or after
+  // the resources' bytes, or part of them would be lost or overwritten.
+  if (resource.rawOffset < pe.headersEnd) {
+    error = "its resources overlap its headers";
+    return false;
+  }
   // What follows the resources, in the file and in memory, moves with
   // their new size: only the base relocations may.
   const uint32_t relocRva = DirectoryField(image, pe, kDirectoryRelocations, 0);
@@ -753,13 +762,21 @@ bool ApplyBranding(std::string& image, const Branding& branding, std::string& er
     if (s.headerOffset == resource.headerOffset)
       continue;
     const bool after = s.virtualAddress > resource.virtualAddress;
-    if (after != (s.rawSize != 0 && s.rawOffset > resource.rawOffset) && s.rawSize != 0) {
-      error = "its sections are not in the same order in the file as in memory";
-      return false;
+    if (s.rawSize != 0) {
+      const bool fileAfter = s.rawOffset >= uint64_t{resource.rawOffset} + resource.rawSize;
+      const bool fileBefore = uint64_t{s.rawOffset} + s.rawSize <= resource.rawOffset;
+      if (!fileAfter && !fileBefore) {
+        error = "section " + std::to_string(i + 1) + " overlaps its resources in the file";
+        return false;
+      }
+      if (after != fileAfter) {
+        error = "its sections are not in the same order in the file as in memory";
+        return false;
+      }
     }
     if (!after)
       continue;
-    if (relocRva != s.virtualAddress) {
+    if (relocRva != s.virtualAddress || !moved.empty()) {
       error = "its resource section is followed by another section than the relocations";
       return false;
     }
@@ -802,9 +819,6 @@ bool ApplyBranding(std::string& image, const Branding& branding, std::string& er
   uint64_t sizeOfImage = nextRva;
   Put32(out, resource.headerOffset + 8, static_cast<uint32_t>(tree.size()));
   Put32(out, resource.headerOffset + 16, static_cast<uint32_t>(rawSize));
-  std::sort(moved.begin(), moved.end(), [&](size_t a, size_t b) {
-    return pe.sections[a].virtualAddress < pe.sections[b].virtualAddress;
-  });
   for (size_t index : moved) {
     const Section& s = pe.sections[index];
     if (s.virtualAddress == relocRva)
