@@ -183,6 +183,7 @@ class MsgBox {
   HWND textArea_ = nullptr;
   bool richText_ = false;
   std::vector<HWND> buttons_;
+  int focusIndex_ = -1;  // the button the keyboard last moved the focus to
   std::vector<std::string> captions_;
   GdiObject font_;
   Module library_;
@@ -371,6 +372,7 @@ void MsgBox::FocusButton(int index) {
   const int k = WrapButtonIndex(index, static_cast<int>(buttons_.size()));
   if (k < 0 || !buttons_[k])
     return;
+  focusIndex_ = k;
   ::SetFocus(buttons_[k]);
   for (HWND button : buttons_) {
     if (button && button != buttons_[k])
@@ -474,6 +476,14 @@ LRESULT MsgBox::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
       Paint();
       handled = true;
+      break;
+    case WM_SETFOCUS:
+      // As a dialog does: when the box is activated again, the focus goes
+      // back to its button, so that the keyboard answers it.
+      if (focusIndex_ >= 0 && buttons_[focusIndex_]) {
+        ::SetFocus(buttons_[focusIndex_]);
+        handled = true;
+      }
       break;
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) {

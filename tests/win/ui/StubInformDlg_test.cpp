@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "harness/Foreground.h"
 #include "harness/TestPaths.h"
 #include "ui/StubInformDlgRules.h"
 #include "util/Utils.h"
@@ -166,6 +167,7 @@ Shown ShowAndAct(const std::function<bool()>& show, const std::function<void(HWN
     HWND dialog = WaitForDialog(thread);
     if (dialog) {
       shown.found = true;
+      test::BringToFront(dialog, ReadDialog(dialog).button);
       shown.view = ReadDialog(dialog);
       act(dialog);
     }
@@ -196,23 +198,11 @@ LPARAM KeyData(int key, bool up) {
   return data;
 }
 
-// The space bar, to the window that has the keyboard focus.
-// The window with the keyboard focus in the dialog's thread, or null.
-HWND FocusOf(HWND dialog) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  return ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info) ? info.hwndFocus
-                                                                                : nullptr;
-}
-
-// The space bar, pressed once the dialog has given its button the focus (a
-// user presses it on the button that shows the focus).
+// The space bar, on the window with the keyboard focus: the button, once
+// the dialog is in front (a user presses it on the button that shows the
+// focus).
 void PressSpace(HWND dialog) {
-  const HWND button = ReadDialog(dialog).button;
-  const double end = Now() + 5000;
-  while (button && FocusOf(dialog) != button && Now() < end)
-    ::Sleep(10);
-  HWND focus = FocusOf(dialog);
+  HWND focus = test::FocusInThreadOf(dialog);
   if (!focus)
     focus = dialog;
   ::PostMessageA(focus, WM_KEYDOWN, VK_SPACE, KeyData(VK_SPACE, false));
