@@ -754,7 +754,7 @@ bool ApplyBranding(std::string& image, const Branding& branding, std::string& er
   // What follows the resources, in the file and in memory, moves with
   // their new size: only the base relocations may.
   const uint32_t relocRva = DirectoryField(image, pe, kDirectoryRelocations, 0);
-  std::vector<size_t> moved;
+  const Section* relocations = nullptr;  // the one section after the resources
   uint64_t imageEnd = 0;
   for (size_t i = 0; i < pe.sections.size(); ++i) {
     const Section& s = pe.sections[i];
@@ -776,11 +776,11 @@ bool ApplyBranding(std::string& image, const Branding& branding, std::string& er
     }
     if (!after)
       continue;
-    if (relocRva != s.virtualAddress || !moved.empty()) {
+    if (relocRva != s.virtualAddress || relocations != nullptr) {
       error = "its resource section is followed by another section than the relocations";
       return false;
     }
-    moved.push_back(i);
+    relocations = &s;
   }
   if (image.size() != imageEnd) {
     error = "data follows its last section";
@@ -819,10 +819,9 @@ bool ApplyBranding(std::string& image, const Branding& branding, std::string& er
   uint64_t sizeOfImage = nextRva;
   Put32(out, resource.headerOffset + 8, static_cast<uint32_t>(tree.size()));
   Put32(out, resource.headerOffset + 16, static_cast<uint32_t>(rawSize));
-  for (size_t index : moved) {
-    const Section& s = pe.sections[index];
-    if (s.virtualAddress == relocRva)
-      Put32(out, pe.directories + 8 * kDirectoryRelocations, static_cast<uint32_t>(nextRva));
+  if (relocations != nullptr) {
+    const Section& s = *relocations;
+    Put32(out, pe.directories + 8 * kDirectoryRelocations, static_cast<uint32_t>(nextRva));
     Put32(out, s.headerOffset + 12, static_cast<uint32_t>(nextRva));
     Put32(out, s.headerOffset + 20, s.rawSize == 0 ? 0 : static_cast<uint32_t>(nextRaw));
     out += image.substr(s.rawOffset, s.rawSize);
